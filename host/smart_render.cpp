@@ -45,7 +45,8 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
   InputCheckin checkin(in_data, extra->cb);
   SuiteScope<PF_WorldSuite2> worldSuite(in_data, kPFWorldSuite, kPFWorldSuiteVersion2, out_data);
   PF_PixelFormat format = static_cast<PF_PixelFormat>(PF_PixelFormat_INVALID);
-  if (err == PF_Err_NONE) err = worldSuite->PF_GetPixelFormat(input, &format);
+  // A layer with nothing to show can come back as no world at all; the output has the same format.
+  if (err == PF_Err_NONE) err = worldSuite->PF_GetPixelFormat(input != nullptr ? input : output, &format);
   if (err == PF_Err_NONE) err = SmartRenderCore(in_data, out_data, format, input, output, extra, settings);
   const PF_Err checkinErr = checkin.Checkin();
   if (err == PF_Err_NONE) err = checkinErr;

@@ -351,7 +351,7 @@ TEST_F(RenderFrame, SmartAndPremierePathsDrawTheSamePicture) {
   for (const DepthCase& d : kDepths) {
     FakeWorld input = Picture(d.depth, 64, 48);
     FakeWorld smartOut(d.depth, 64, 48);
-    FakeWorld premiereOut(d.depth, 64, 48, 7);
+    FakeWorld premiereOut(d.depth, 64, 48, 16);
     host.value(PARAM_COUNT) = 10 * F;
     ASSERT_EQ(host.RenderSmart(input, smartOut), PF_Err_NONE);
 

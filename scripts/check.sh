@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the Linux, sanitizer and Windows presets, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+for preset in linux sanitize windows; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+ctest --preset linux
+ctest --preset sanitize
+if [ -f build/windows/CTestTestfile.cmake ] && grep -q add_test build/windows/CTestTestfile.cmake build/windows/*/CTestTestfile.cmake build/windows/*/*/CTestTestfile.cmake 2>/dev/null; then
+  ctest --preset windows
+fi
