@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "raster/stroke.h"
+#include "tests/raster/raster_test_util.h"
+
+namespace morvane {
+namespace {
+
+using test::AllDepths;
+using test::Depth;
+using test::shapeColor;
+using test::TestImage;
+
+constexpr int32_t kNoEntry = 777777;
+
+TEST(RasterStroke, TraceRowsOfShallowSegment) {
+  // Step (10 × 65536) / 100 truncates to 6553, so the row changes at x = 6, 16, 26, ...
+  std::vector<int32_t> rows(12, kNoEntry);
+  traceSegmentRows(0, 0, 100, 10, rows.data(), 120, 12);
+  EXPECT_EQ(rows, (std::vector<int32_t>{0, 6, 16, 26, 36, 46, 56, 66, 76, 86, 96, kNoEntry}));
+
+  // Rows outside 0..height−1 are never written.
+  std::vector<int32_t> clipped(5, kNoEntry);
+  traceSegmentRows(3, -4, 3, 40, clipped.data(), 10, 5);
+  EXPECT_EQ(clipped, (std::vector<int32_t>(5, 3)));
+}
+
+// Tracing is translation invariant; far from the origin the 16.16 positions need 64 bits and
+// must give the same rows as near it.
+TEST(RasterStroke, TraceFarFromOriginMatchesNearIt) {
+  const int32_t segments[][4] = {{0, 0, 100, 10}, {3, 2, 17, 60}, {90, 5, 2, 31},
+                                 {40, 60, 1, 0},  {7, 7, 7, 7},   {5, 50, 45, 10}};
+  // Entries stay below 777777, the mark of a row without one.
+  const int32_t offsets[][2] = {{50000, 40000}, {-70000, 33000}, {700000, 32768}};
+  for (const auto& s : segments) {
+    std::vector<int32_t> near(64, kNoEntry);
+    traceSegmentRows(s[0], s[1], s[2], s[3], near.data(), 0, 64);
+    for (const auto& o : offsets) {
+      std::vector<int32_t> far(static_cast<std::size_t>(o[1]) + 64, kNoEntry);
+      traceSegmentRows(s[0] + o[0], s[1] + o[1], s[2] + o[0], s[3] + o[1], far.data(), 0,
+                       o[1] + 64);
+      for (int32_t row = 0; row < 64; ++row) {
+        const int32_t expected = near[row] == kNoEntry ? kNoEntry : near[row] + o[0];
+        EXPECT_EQ(far[o[1] + row], expected) << "row " << row << " offset " << o[0];
+      }
+    }
+  }
+}
+
+TEST(RasterStroke, RowBandCutsShallowSegment) {
+  // (0,0)–(100,10) at width 1: spread 7 around row 1's entry 6, so x = 0..13 is scanned and
+  // (14, 1), 0.4 from the segment, stays untouched while (13, 1) is drawn.
+  TestImage<Pixel8> img(110, 14);
+  img.fill(0, 77, 77, 77);
+  drawThickLine<Pixel8>(img.base(), 110, 14, img.stride(), 0, 0, 100, 10, 1.0f,
+                        shapeColor<Pixel8>(1, 2, 3), 255);
+  EXPECT_EQ(img.at(14, 1)[1], 77);
+  EXPECT_EQ(img.at(14, 1)[0], 0);
+  EXPECT_GT(img.at(13, 1)[0], 0);
+  EXPECT_GT(img.at(15, 2)[0], 0);
+}
+
+// Alpha after one stroke over a transparent buffer, for one pixel.
+template <class P>
+struct StrokeCase {
+  int32_t x0, y0, x1, y1;
+  float lineWidth;
+  int32_t px, py;
+  typename P::Channel alpha;  // 0 with untouched: the pixel keeps its colour too
+  bool untouched;
+};
+
+template <class P>
+void expectStroke(const StrokeCase<P>& c, typename P::Coverage opacity) {
+  TestImage<P> img(24, 24);
+  img.fill(0, 7, 7, 7);
+  drawThickLine<P>(img.base(), 24, 24, img.stride(), c.x0, c.y0, c.x1, c.y1, c.lineWidth,
+                   Depth<P>::color(), opacity);
+  const auto* px = img.at(c.px, c.py);
+  EXPECT_EQ(px[0], c.alpha) << c.px << "," << c.py;
+  EXPECT_EQ(px[1] == 7, c.untouched) << c.px << "," << c.py;
+}
+
+TEST(RasterStroke, CoverageAtEveryDepth) {
+  // A zero-length segment is a disc; coverage is min(1, lineWidth − distance).
+  const StrokeCase<Pixel8> c8[] = {
+      {10, 10, 10, 10, 3.0f, 12, 10, 255, false},  // distance 2, width 3
+      {10, 10, 10, 10, 3.0f, 13, 10, 0, true},     // distance 3: skipped
+      {2, 5, 20, 5, 1.0f, 9, 5, 255, false},       // on the segment, width 1
+      {2, 5, 20, 5, 1.5f, 9, 6, 127, false},       // distance 1, width 1.5: 0.5
+      {2, 5, 20, 5, 1.5f, 22, 5, 0, true},         // beyond the end cap
+      {4, 3, 4, 19, 2.5f, 5, 21, 67, false},       // round cap: distance sqrt(5)
+  };
+  for (const auto& c : c8) expectStroke<Pixel8>(c, 255);
+  const StrokeCase<Pixel16> c16[] = {
+      {10, 10, 10, 10, 3.0f, 12, 10, 32768, false},
+      {2, 5, 20, 5, 1.5f, 9, 6, 16384, false},
+      {4, 3, 4, 19, 2.5f, 5, 21, 8648, false},
+  };
+  for (const auto& c : c16) expectStroke<Pixel16>(c, 32768);
+  const StrokeCase<PixelFloat> cF[] = {
+      {10, 10, 10, 10, 3.0f, 12, 10, 1.0f, false},
+      {2, 5, 20, 5, 1.5f, 9, 6, 0.5f, false},
+      {4, 3, 4, 19, 2.5f, 5, 21, 0.26393202f, false},
+  };
+  for (const auto& c : cF) expectStroke<PixelFloat>(c, 1.0f);
+}
+
+// Joined segment against the thick line it refines: unchanged where the next segment gives
+// nothing, nothing where both give full coverage.
+TEST(RasterStroke, JoinedSegmentLeavesTheJoinToTheNextSegment) {
+  struct Chain {
+    int32_t x0, y0, x1, y1, x2, y2;
+    float lineWidth;
+  };
+  const Chain chains[] = {
+      {4, 12, 26, 12, 26, 12, 3.0f},  // P2 = P1: the next segment is a disc around P1
+      {4, 12, 26, 12, 26, 30, 3.0f},  // right angle
+      {3, 25, 20, 6, 28, 4, 4.5f},
+      {5, 5, 25, 20, 5, 30, 2.0f},    // sharp turn back
+  };
+  auto distance = [](double px, double py, double ax, double ay, double bx, double by) {
+    const double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
+    const double t = len2 == 0 ? 0 : std::fmax(0, std::fmin(1, ((px - ax) * dx + (py - ay) * dy) / len2));
+    return std::hypot(px - ax - t * dx, py - ay - t * dy);
+  };
+  for (const Chain& c : chains) {
+    TestImage<Pixel8> thick(34, 34), joined(34, 34);
+    thick.fill(0, 7, 7, 7);
+    joined.fill(0, 7, 7, 7);
+    const auto color = shapeColor<Pixel8>(1, 2, 3);
+    drawThickLine<Pixel8>(thick.base(), 34, 34, thick.stride(), c.x0, c.y0, c.x1, c.y1,
+                          c.lineWidth, color, 255);
+    drawJoinedSegment<Pixel8>(joined.base(), 34, 34, joined.stride(), c.x0, c.y0, c.x1, c.y1,
+                              c.lineWidth, c.x2, c.y2, color, 255);
+    int skipped = 0;
+    for (int y = 0; y < 34; ++y) {
+      for (int x = 0; x < 34; ++x) {
+        const double d1 = distance(x, y, c.x0, c.y0, c.x1, c.y1);
+        const double d2 = distance(x, y, c.x1, c.y1, c.x2, c.y2);
+        if (d2 > c.lineWidth + 1e-3) {
+          EXPECT_EQ(joined.at(x, y)[0], thick.at(x, y)[0]) << x << "," << y;
+        } else if (d1 < c.lineWidth - 1 - 1e-3 && d2 < c.lineWidth - 1 - 1e-3) {
+          EXPECT_EQ(joined.at(x, y)[1], 7) << x << "," << y;
+          ++skipped;
+        } else {
+          EXPECT_LE(joined.at(x, y)[0], thick.at(x, y)[0]) << x << "," << y;
+        }
+      }
+    }
+    EXPECT_GT(skipped, 0);
+  }
+}
+
+TEST(RasterStroke, QuadraticBezier) {
+  EXPECT_EQ(quadraticBezier(0.0f, 10.0f, 20.0f, 0.5f), 10.0f);
+  EXPECT_EQ(quadraticBezier(3.5f, -8.0f, 20.0f, 0.0f), 3.5f);
+  EXPECT_EQ(quadraticBezier(3.5f, -8.0f, 20.0f, 1.0f), 20.0f);
+}
+
+}  // namespace
+}  // namespace morvane
