@@ -1,11 +1,94 @@
+// The effect's reactions to a changed control and to the host's user-interface refresh. Both
+// write into the host's parameter records in place; out_data is never touched.
 #include "params/param_ui.h"
 
-namespace morvane {
+#include "host/api/suites.h"
+#include "params/enabling.h"
+#include "params/presets.h"
+#include "render/param_index.h"
 
-// Placeholder until the presets and enabling rules land.
-PF_Err UserChangedParam(PF_InData*, PF_OutData*, PF_ParamList, const PF_UserChangedParamExtra*) {
+namespace morvane {
+namespace {
+
+int32_t& ValueOf(PF_ParamDef& def, PresetValueKind kind) {
+  switch (kind) {
+    case PresetValueKind::Popup: return def.u.pd.value;
+    case PresetValueKind::Checkbox: return def.u.bd.value;
+    case PresetValueKind::Whole:
+    case PresetValueKind::ThirtySeconds: break;
+  }
+  return def.u.fd.value;
+}
+
+// Enabling follows from the written values in the refresh the host sends next, not from here.
+PF_Err ApplyPreset(SuiteHandler& suites, const PF_InData* in_data, PF_ParamList params) {
+  const int32_t preset = params[PARAM_PRESET]->u.pd.value;
+  if (preset < 1 || preset > kPresetCount) return PF_Err_NONE;
+  PF_Err result = PF_Err_NONE;
+  for (int column = 0; column < kPresetColumnCount; ++column) {
+    const int index = kPresetParamIndex[column];
+    PF_ParamDef& def = *params[index];
+    ValueOf(def, kPresetValueKind[column]) = PresetControlValue(preset, column);
+    def.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+    def.flags |= PF_ParamFlag_COLLAPSE_TWIRLY;
+    // After a failure the remaining controls still take their values; only the host calls stop.
+    if (result == PF_Err_NONE) result = UpdateParamUI(suites, in_data, params, index);
+  }
+  return result;
+}
+
+// The control the user moved gives way; the other keeps its value. Raw 16.16 values compare as
+// signed numbers.
+PF_Err KeepMinimumAtOrBelowMaximum(SuiteHandler& suites, const PF_InData* in_data, PF_ParamList params) {
+  PF_ParamDef& minimum = *params[PARAM_MIN_LUMINOSITY];
+  const int32_t maximum = params[PARAM_MAX_LUMINOSITY]->u.fd.value;
+  if (minimum.u.fd.value > maximum) minimum.u.fd.value = maximum;
+  minimum.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+  return UpdateParamUI(suites, in_data, params, PARAM_MIN_LUMINOSITY);
+}
+
+PF_Err KeepMaximumAtOrAboveMinimum(SuiteHandler& suites, const PF_InData* in_data, PF_ParamList params) {
+  PF_ParamDef& maximum = *params[PARAM_MAX_LUMINOSITY];
+  const int32_t minimum = params[PARAM_MIN_LUMINOSITY]->u.fd.value;
+  if (maximum.u.fd.value < minimum) maximum.u.fd.value = minimum;
+  maximum.uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+  return UpdateParamUI(suites, in_data, params, PARAM_MAX_LUMINOSITY);
+}
+
+using ChangeHandler = PF_Err (*)(SuiteHandler&, const PF_InData*, PF_ParamList);
+
+// The supervised controls and what a change of each does.
+constexpr struct {
+  int index;
+  ChangeHandler handle;
+} kChangeHandlers[] = {
+    {PARAM_PRESET, &ApplyPreset},
+    {PARAM_SHAPE_TYPE, &ApplyShapeTypeChange},
+    {PARAM_FILL, &ApplyLineWidthRule},
+    {PARAM_FADE_TYPE, &ApplyFadeLevelRule},
+    {PARAM_MIN_LUMINOSITY, &KeepMinimumAtOrBelowMaximum},
+    {PARAM_MAX_LUMINOSITY, &KeepMaximumAtOrAboveMinimum},
+    {PARAM_START_POS_STRATEGY, &ApplyGridRandomizationRule},
+};
+
+}  // namespace
+
+// The suite holder exists from the start, but the suite itself is acquired at the first
+// PF_UpdateParamUI: a missing suite ends the command with 516 after the writes made before that
+// call, which stay in the host's records.
+PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamList params, const PF_UserChangedParamExtra* extra) {
+  SuiteHandler suites(in_data->pica_basicP);
+  if (extra == nullptr) return PF_Err_NONE;
+  for (const auto& entry : kChangeHandlers) {
+    if (entry.index == extra->param_index) return entry.handle(suites, in_data, params);
+  }
   return PF_Err_NONE;
 }
-PF_Err UpdateParamsUI(PF_InData*, PF_OutData*, PF_ParamList) { return PF_Err_NONE; }
+
+PF_Err UpdateParamsUI(PF_InData* in_data, PF_OutData*, PF_ParamList params) {
+  SuiteHandler suites(in_data->pica_basicP);
+  ApplyAllRules(suites, in_data, params);
+  return PF_Err_NONE;
+}
 
 }  // namespace morvane

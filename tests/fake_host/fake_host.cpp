@@ -395,8 +395,10 @@ PF_Err FakeHost::onUpdateParamUI(PF_ParamIndex index, const PF_ParamDef* def) {
   const int callNumber = static_cast<int>(updatedParams.size());
   updatedParams.push_back(index);
   if (index < 0 || index >= static_cast<int>(paramDefs.size()) || def != &paramDefs[index]) {
+    updatedRecords.emplace_back();
     return PF_Err_BAD_CALLBACK_PARAM;  // the effect must pass the host's own record
   }
+  updatedRecords.push_back(*def);
   if (callNumber == failUpdateParamUIAtCall) return updateParamUIError;
   return PF_Err_NONE;
 }

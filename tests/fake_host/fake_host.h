@@ -77,6 +77,7 @@ class FakeHost {
   int clearSupportedCalls = 0;
   std::map<std::string, int> suitesHeld;  // name → acquisitions not yet released
   std::vector<PF_ParamIndex> updatedParams;  // indices passed to PF_UpdateParamUI
+  std::vector<PF_ParamDef> updatedRecords;   // each such record as it stood at the call
   bool called(const std::string& prefix) const;
   size_t count(const std::string& prefix) const;
 

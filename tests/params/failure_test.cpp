@@ -1,0 +1,148 @@
+// What the host sees when it fails the effect: a PF_UpdateParamUI that fails at any one call, a
+// "PF Param Utils Suite" that cannot be acquired, a missing basic suite. Every command that calls
+// the host is tried against the same run without failure.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/params/params_test_support.h"
+
+namespace morvane {
+namespace {
+
+using namespace params_test;
+constexpr int kRefresh = -1;
+
+struct Command {
+  const char* what;
+  void (*setup)(FakeHost&);
+  int changed;  // the index the host reports, or kRefresh
+  // The records the command writes before its first PF_UpdateParamUI.
+  std::set<int> writtenBeforeFirstCall;
+};
+
+const Command kCommands[] = {
+    {"preset", [](FakeHost& h) { h.value(PARAM_PRESET) = 8; }, PARAM_PRESET, {PARAM_KEEP_ORIGINAL}},
+    {"refresh", [](FakeHost& h) { h.value(PARAM_SHAPE_TYPE) = 2; h.value(PARAM_FILL) = 1; }, kRefresh,
+     {PARAM_FILL}},
+    {"shape type",
+     [](FakeHost& h) {
+       h.value(PARAM_FILL) = 1;
+       h.value(PARAM_SHAPE_TYPE) = 1;
+     },
+     PARAM_SHAPE_TYPE, {PARAM_FILL, PARAM_LINE_WIDTH}},
+    {"fill", [](FakeHost& h) { h.value(PARAM_FILL) = 1; }, PARAM_FILL, {PARAM_LINE_WIDTH}},
+    {"fade type", [](FakeHost& h) { h.value(PARAM_FADE_TYPE) = 1; }, PARAM_FADE_TYPE, {PARAM_FADE_LEVEL}},
+    {"strategy", [](FakeHost& h) { h.value(PARAM_START_POS_STRATEGY) = 3; }, PARAM_START_POS_STRATEGY,
+     {PARAM_GRID_RANDOMIZATION}},
+    {"minimum luminosity",
+     [](FakeHost& h) {
+       h.value(PARAM_MIN_LUMINOSITY) = F(150);
+       h.value(PARAM_MAX_LUMINOSITY) = F(100);
+     },
+     PARAM_MIN_LUMINOSITY, {PARAM_MIN_LUMINOSITY}},
+    {"maximum luminosity",
+     [](FakeHost& h) {
+       h.value(PARAM_MIN_LUMINOSITY) = F(150);
+       h.value(PARAM_MAX_LUMINOSITY) = F(100);
+     },
+     PARAM_MAX_LUMINOSITY, {PARAM_MAX_LUMINOSITY}},
+};
+
+PF_Err Run(FakeHost& host, const Command& command) {
+  return command.changed == kRefresh ? Refresh(host) : host.UserChanged(command.changed);
+}
+
+struct Outcome {
+  Records before;
+  Records after;
+  std::vector<PF_ParamIndex> updated;
+};
+
+// The command on a fresh host, first letting `prepare` arrange a failure.
+template <class Prepare>
+Outcome RunOnFreshHost(const Command& command, Prepare prepare, PF_Err* result) {
+  FakeHost host;
+  EXPECT_EQ(host.SetupParams(), PF_Err_NONE);
+  command.setup(host);
+  host.calls.clear();
+  prepare(host);
+  Outcome o;
+  o.before = Snapshot(host);
+  *result = Run(host, command);
+  o.after = Snapshot(host);
+  o.updated = host.updatedParams;
+  ExpectNoSuiteHeld(host);
+  return o;
+}
+
+// All records are still written as without the failure; the host is called no more after the
+// failing call; the code comes back, except from the refresh, which reports success.
+TEST(ParamsFailure, FailingUpdateAtAnyCallStopsTheCallsButNotTheWrites) {
+  for (const Command& command : kCommands) {
+    SCOPED_TRACE(command.what);
+    PF_Err result;
+    const Outcome normal = RunOnFreshHost(command, [](FakeHost&) {}, &result);
+    ASSERT_EQ(result, PF_Err_NONE);
+    ASSERT_FALSE(normal.updated.empty());
+    for (size_t failAt = 0; failAt < normal.updated.size(); ++failAt) {
+      SCOPED_TRACE("failing call " + std::to_string(failAt));
+      const Outcome failed = RunOnFreshHost(
+          command, [&](FakeHost& h) { h.failUpdateParamUIAtCall = static_cast<int>(failAt); }, &result);
+      EXPECT_EQ(result, command.changed == kRefresh ? PF_Err_NONE : PF_Err_INVALID_CALLBACK);
+      for (int i = 0; i < PARAM_NUM_PARAMS; ++i) EXPECT_TRUE(SameBytes(failed.after[i], normal.after[i])) << i;
+      EXPECT_EQ(failed.updated,
+                std::vector<PF_ParamIndex>(normal.updated.begin(), normal.updated.begin() + failAt + 1));
+    }
+  }
+}
+
+// The suite is acquired at the first PF_UpdateParamUI: what was written before that stays, the
+// rest is never written, and the command returns 516.
+TEST(ParamsFailure, MissingParamUtilsSuiteKeepsWhatWasAlreadyWritten) {
+  for (const Command& command : kCommands) {
+    SCOPED_TRACE(command.what);
+    PF_Err result;
+    const Outcome normal = RunOnFreshHost(command, [](FakeHost&) {}, &result);
+    const Outcome failed = RunOnFreshHost(command, [](FakeHost& h) { h.missingSuites = {kParamUtils}; }, &result);
+    EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_TRUE(failed.updated.empty());
+    ExpectOthersUntouched(failed.before, failed.after, command.writtenBeforeFirstCall);
+    for (int index : command.writtenBeforeFirstCall) {
+      EXPECT_NE(std::memcmp(&failed.before[index], &failed.after[index], sizeof(PF_ParamDef)), 0) << index;
+      EXPECT_EQ(ValueOf(failed.after[index]), ValueOf(normal.after[index])) << index;
+      EXPECT_EQ(failed.after[index].ui_flags, normal.after[index].ui_flags) << index;
+    }
+  }
+}
+
+TEST(ParamsFailure, MissingParamUtilsSuiteInAPresetKeepsTheFirstColumn) {
+  PF_Err result;
+  const Command& preset = kCommands[0];
+  const Outcome normal = RunOnFreshHost(preset, [](FakeHost&) {}, &result);
+  const Outcome failed = RunOnFreshHost(preset, [](FakeHost& h) { h.missingSuites = {kParamUtils}; }, &result);
+  EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
+  // "Keep Original Image" has its value, change flags and collapse flag, as in a full run.
+  EXPECT_TRUE(SameBytes(failed.after[PARAM_KEEP_ORIGINAL], normal.after[PARAM_KEEP_ORIGINAL]));
+  EXPECT_EQ(ValueOf(failed.after[PARAM_KEEP_ORIGINAL]), 1);
+}
+
+// Without a basic suite no suite holder can exist, so every command fails before it writes.
+TEST(ParamsFailure, NoBasicSuiteFailsEveryCommandUntouched) {
+  std::vector<Command> commands(std::begin(kCommands), std::end(kCommands));
+  commands.push_back({"unsupervised control", [](FakeHost&) {}, PARAM_COUNT, {}});
+  for (const Command& command : commands) {
+    SCOPED_TRACE(command.what);
+    PF_Err result;
+    const Outcome failed = RunOnFreshHost(command, [](FakeHost& h) { h.in_data.pica_basicP = nullptr; }, &result);
+    EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
+    ExpectOthersUntouched(failed.before, failed.after, {});
+    EXPECT_TRUE(failed.updated.empty());
+  }
+}
+
+}  // namespace
+}  // namespace morvane
