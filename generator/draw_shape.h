@@ -1,0 +1,293 @@
+// Turns one shape's chain into rasteriser calls: cuts it into pieces by the shape type, gives
+// each piece its opacity (fade, then the source alpha) and its geometry, and calls the pieces'
+// rasterisers in chain order. Draws no random numbers.
+//
+// DrawShape is a template over its drawing target so that tests can record the calls it makes;
+// the generator instantiates it only with RasterTarget, which forwards to the rasterisers.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+
+#include "generator/build_chain.h"
+#include "generator/generator_settings.h"
+#include "generator/safe_convert.h"
+#include "raster/circle.h"
+#include "raster/pixel_traits.h"
+#include "raster/polygon.h"
+#include "raster/rect.h"
+#include "raster/stroke.h"
+
+namespace morvane {
+
+// The output buffer as the rasterisers take it, with one member per rasteriser.
+template <class P>
+struct RasterTarget {
+  using Ch = typename P::Channel;
+  using Cov = typename P::Coverage;
+
+  Ch* base = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t rowStride = 0;  // in channels
+
+  void drawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
+                     const ShapeColor<P>& colour, Cov opacity) {
+    morvane::drawThickLine<P>(base, width, height, rowStride, x0, y0, x1, y1, lineWidth, colour,
+                              opacity);
+  }
+  void drawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
+                         int32_t x2, int32_t y2, const ShapeColor<P>& colour, Cov opacity) {
+    morvane::drawJoinedSegment<P>(base, width, height, rowStride, x0, y0, x1, y1, lineWidth, x2,
+                                  y2, colour, opacity);
+  }
+  void fillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColor<P>& colour,
+                    Cov opacity) {
+    morvane::fillTriangle<P>(base, width, height, rowStride, a, b, c, colour, opacity);
+  }
+  void fillQuad(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
+                int32_t y3, const ShapeColor<P>& colour, Cov opacity) {
+    morvane::fillQuad<P>(base, width, height, rowStride, x0, y0, x1, y1, x2, y2, x3, y3, colour,
+                         opacity);
+  }
+  void fillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColor<P>& colour,
+                Cov opacity) {
+    morvane::fillRect<P>(base, width, height, rowStride, x0, y0, x1, y1, colour, opacity);
+  }
+  void drawCircleOutline(int32_t cx, int32_t cy, int32_t radius, const ShapeColor<P>& colour,
+                         Cov opacity) {
+    morvane::drawCircleOutline<P>(base, width, height, rowStride, cx, cy, radius, colour, opacity);
+  }
+  void fillCircle(int32_t cx, int32_t cy, int32_t radius, const ShapeColor<P>& colour,
+                  Cov opacity) {
+    morvane::fillCircle<P>(base, width, height, rowStride, cx, cy, radius, colour, opacity);
+  }
+};
+
+// Scale of the fade arithmetic: the 8-bit scale at 8 bits, the 16-bit one at 16 bits and float.
+template <class P>
+inline constexpr int64_t kFadeScale = std::is_same_v<P, Pixel8> ? 255 : 32768;
+
+// The opacity setting as the fade arithmetic takes it. At float depth that is
+// trunc(opacity * 32768), saturated, so a NaN or huge opacity stays defined (NaN gives 0).
+template <class P>
+inline int64_t FadeOpacitySetting(const GeneratorSettings<P>& settings) {
+  if constexpr (std::is_floating_point_v<SettingLevel<P>>) {
+    return TruncToInt32(settings.opacity * 32768.0f);
+  } else {
+    return settings.opacity;
+  }
+}
+
+// Opacity of piece k of s, whose far point was found on ring `radius`. 64-bit arithmetic keeps
+// settings far outside their ranges from overflowing; within range (opacity and fade level up to
+// the fade scale) every value is that of the 32-bit formulas. Divisions truncate toward zero.
+template <class P>
+inline int64_t PieceOpacity(const GeneratorSettings<P>& settings, int64_t opacity, int32_t k,
+                            int32_t s, int32_t radius) {
+  int64_t v;
+  switch (settings.fadeType) {
+    case kFadeOutBySize:
+    case kFadeInBySize: {
+      const int64_t size = ClampRadiusSetting(settings.size);
+      const int64_t growth = ClampRadiusSetting(settings.sizeGrowth);
+      // The chain only holds radii from size to size + growth; holding any other value to that
+      // range bounds u by the opacity.
+      int64_t r = radius;
+      if (r > size + growth) r = size + growth;
+      if (r < size) r = size;
+      if (growth + 1 <= 0) return opacity;  // no ring exists, so no piece reaches here
+      const int64_t u = ((r - size + 1) * opacity) / (growth + 1);
+      v = settings.fadeType == kFadeOutBySize ? opacity - u : u;
+      break;
+    }
+    case kFadeOutByRecursion:
+    case kFadeInByRecursion: {
+      if (settings.recursive != 1 || s <= 0) return opacity;
+      const int64_t u = (opacity * k) / s;
+      v = settings.fadeType == kFadeOutByRecursion ? opacity - u : u;
+      break;
+    }
+    default:
+      return opacity;
+  }
+  const int64_t scale = kFadeScale<P>;
+  const int64_t level = settings.fadeLevel;
+  return ((scale - level) * opacity) / scale + (v * level) / scale;
+}
+
+// The piece opacity scaled by the source alpha, in the rasterisers' coverage type. At 8 and 16
+// bits the quotient is held to the coverage type's range, which in-range settings never leave.
+template <class P>
+inline typename P::Coverage StrokeOpacity(int64_t opacity, typename P::Channel alpha) {
+  using Cov = typename P::Coverage;
+  if constexpr (std::is_floating_point_v<Cov>) {
+    return static_cast<float>(static_cast<double>(opacity) * 0x1p-15) * alpha;
+  } else {
+    constexpr int64_t kCoverageMax = (int64_t{1} << (8 * sizeof(Cov))) - 1;
+    // An opacity beyond 2^32 (or below 0) saturates the quotient for every non-zero alpha, so
+    // holding it there changes no result and keeps the product inside 64 bits.
+    if (opacity < 0) opacity = 0;
+    if (opacity > (int64_t{1} << 32)) opacity = int64_t{1} << 32;
+    int64_t c = (static_cast<int64_t>(alpha) * opacity) / (std::is_same_v<P, Pixel8> ? 255 : 32768);
+    if (c < 0) c = 0;
+    if (c > kCoverageMax) c = kCoverageMax;
+    return static_cast<Cov>(c);
+  }
+}
+
+// The line width every stroke uses: at least 1 (a NaN width counts as 1).
+inline float EffectiveLineWidth(float lineWidth) { return lineWidth >= 1.0f ? lineWidth : 1.0f; }
+
+// Draws the shape of chain (chain.count points) with the source colour; its alpha (channel 3)
+// scales every piece's opacity. Chain coordinates must lie within the band BuildChain keeps.
+template <class P, class Target>
+void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
+               const GeneratorSettings<P>& settings) {
+  const int32_t m = chain.count;
+  const int32_t type = settings.shapeType;
+  int32_t s;
+  switch (type) {
+    case kLine: case kSquare: case kCircle: case kRectangle: s = m - 1; break;
+    case kCurve: case kTriangle: s = m - 2; break;
+    default: return;
+  }
+  if (s <= 0) return;
+
+  const int32_t* x = chain.x;
+  const int32_t* y = chain.y;
+  const float lineWidth = EffectiveLineWidth(settings.lineWidth);
+  const bool fill = settings.fill != 0;
+  const int64_t opacity = FadeOpacitySetting(settings);
+  const auto mid = [](int32_t a, int32_t b) { return (a + b) / 2; };
+
+  int32_t k = 0;
+  while (k < s) {
+    const auto o = StrokeOpacity<P>(PieceOpacity(settings, opacity, k, s, chain.radius[k]),
+                                    source.channel[3]);
+    switch (type) {
+      case kLine:
+        if (s == 1 || k + 2 >= s) {
+          target.drawThickLine(x[k], y[k], x[k + 1], y[k + 1], lineWidth, source, o);
+        } else {
+          target.drawJoinedSegment(x[k], y[k], x[k + 1], y[k + 1], lineWidth, x[k + 2], y[k + 2],
+                                   source, o);
+        }
+        k += 1;
+        break;
+
+      case kCurve: {
+        int32_t c0x, c0y, c1x, c1y, c2x, c2y;
+        if (s == 1) {
+          c0x = x[0], c0y = y[0], c1x = x[1], c1y = y[1], c2x = x[2], c2y = y[2];
+        } else if (k == 0) {
+          c0x = x[0], c0y = y[0], c1x = x[1], c1y = y[1];
+          c2x = mid(x[1], x[2]), c2y = mid(y[1], y[2]);
+        } else {
+          c0x = mid(x[k - 1], x[k]), c0y = mid(y[k - 1], y[k]);
+          c1x = x[k], c1y = y[k];
+          c2x = mid(x[k], x[k + 1]), c2y = mid(y[k], y[k + 1]);
+        }
+        const float fx0 = static_cast<float>(c0x), fx1 = static_cast<float>(c1x),
+                    fx2 = static_cast<float>(c2x);
+        const float fy0 = static_cast<float>(c0y), fy1 = static_cast<float>(c1y),
+                    fy2 = static_cast<float>(c2y);
+        int32_t prevX = TruncToInt32(quadraticBezier(fx0, fx1, fx2, 0.0f));
+        int32_t prevY = TruncToInt32(quadraticBezier(fy0, fy1, fy2, 0.0f));
+        for (int32_t i = 1; i <= 10; ++i) {
+          const float t = static_cast<float>(i) / 10.0f;
+          const int32_t sx = TruncToInt32(quadraticBezier(fx0, fx1, fx2, t));
+          const int32_t sy = TruncToInt32(quadraticBezier(fy0, fy1, fy2, t));
+          target.drawThickLine(prevX, prevY, sx, sy, lineWidth, source, o);
+          prevX = sx;
+          prevY = sy;
+        }
+        k = k == 0 ? 2 : k + 1;
+        break;
+      }
+
+      case kTriangle:
+        if (fill) {
+          target.fillTriangle(Point{x[k], y[k]}, Point{x[k + 1], y[k + 1]},
+                              Point{x[k + 2], y[k + 2]}, source, o);
+        } else {
+          target.drawJoinedSegment(x[k], y[k], x[k + 1], y[k + 1], lineWidth, x[k + 2], y[k + 2],
+                                   source, o);
+          target.drawJoinedSegment(x[k + 1], y[k + 1], x[k + 2], y[k + 2], lineWidth, x[k], y[k],
+                                   source, o);
+          target.drawJoinedSegment(x[k + 2], y[k + 2], x[k], y[k], lineWidth, x[k + 1], y[k + 1],
+                                   source, o);
+        }
+        k += 3;
+        break;
+
+      case kSquare: {
+        // The other diagonal: the half-diagonal A->B turned by +-90 degrees about the centre.
+        const int32_t ax = x[k], ay = y[k], bx = x[k + 1], by = y[k + 1];
+        const float hx = static_cast<float>(bx - ax) * 0.5f;
+        const float hy = static_cast<float>(by - ay) * 0.5f;
+        const float mx = (static_cast<float>(ax) + static_cast<float>(bx)) * 0.5f;
+        const float my = (static_cast<float>(ay) + static_cast<float>(by)) * 0.5f;
+        const auto corner = [&](double a, int32_t& cx, int32_t& cy) {
+          const double c = std::cos(a), sn = std::sin(a);
+          cx = TruncToInt32(static_cast<float>(hx * c + mx - hy * sn));
+          cy = TruncToInt32(static_cast<float>(hx * sn + my + hy * c));
+        };
+        int32_t c1x, c1y, c2x, c2y;
+        corner(1.570796326795, c1x, c1y);
+        corner(-1.570796326795, c2x, c2y);
+        if (fill) {
+          target.fillQuad(ax, ay, c1x, c1y, bx, by, c2x, c2y, source, o);
+        } else {
+          target.drawJoinedSegment(ax, ay, c1x, c1y, lineWidth, bx, by, source, o);
+          target.drawJoinedSegment(c1x, c1y, bx, by, lineWidth, c2x, c2y, source, o);
+          target.drawJoinedSegment(bx, by, c2x, c2y, lineWidth, ax, ay, source, o);
+          target.drawJoinedSegment(c2x, c2y, ax, ay, lineWidth, c1x, c1y, source, o);
+        }
+        k += 2;
+        break;
+      }
+
+      case kCircle: {
+        const float dx = static_cast<float>(x[k + 1] - x[k] + 1);
+        const float dy = static_cast<float>(y[k + 1] - y[k] + 1);
+        const int32_t radius = TruncToInt32(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+        const int32_t cx = mid(x[k], x[k + 1]);
+        const int32_t cy = mid(y[k], y[k + 1]);
+        if (fill) {
+          target.fillCircle(cx, cy, radius, source, o);
+        } else {
+          target.drawCircleOutline(cx, cy, radius, source, o);
+        }
+        k += 2;
+        break;
+      }
+
+      case kRectangle: {
+        const int32_t x0 = x[k], y0 = y[k], x1 = x[k + 1], y1 = y[k + 1];
+        if (fill) {
+          target.fillRect(x0, y0, x1, y1, source, o);
+        } else {
+          target.drawJoinedSegment(x0, y0, x1, y0, lineWidth, x1, y0, source, o);
+          target.drawJoinedSegment(x1, y0, x1, y1, lineWidth, x1, y1, source, o);
+          target.drawJoinedSegment(x1, y1, x0, y1, lineWidth, x0, y1, source, o);
+          target.drawJoinedSegment(x0, y1, x0, y0, lineWidth, x0, y0, source, o);
+        }
+        k += 2;
+        break;
+      }
+    }
+  }
+}
+
+extern template void DrawShape<Pixel8, RasterTarget<Pixel8>>(RasterTarget<Pixel8>&, const Chain&,
+                                                             const ShapeColor<Pixel8>&,
+                                                             const GeneratorSettings<Pixel8>&);
+extern template void DrawShape<Pixel16, RasterTarget<Pixel16>>(
+    RasterTarget<Pixel16>&, const Chain&, const ShapeColor<Pixel16>&,
+    const GeneratorSettings<Pixel16>&);
+extern template void DrawShape<PixelFloat, RasterTarget<PixelFloat>>(
+    RasterTarget<PixelFloat>&, const Chain&, const ShapeColor<PixelFloat>&,
+    const GeneratorSettings<PixelFloat>&);
+
+}  // namespace morvane

@@ -1,0 +1,82 @@
+// The shape generator: draws every shape of one frame into the output, with colours and chains
+// taken from the input. A plain function of two buffers and the settings; it keeps no state
+// between calls, takes no lock and allocates nothing, so any number of frames can render at once.
+#pragma once
+#include <cstdint>
+
+#include "generator/build_chain.h"
+#include "generator/draw_shape.h"
+#include "generator/generator_clock.h"
+#include "generator/generator_settings.h"
+#include "generator/random.h"
+#include "generator/shape_placement.h"
+#include "raster/pixel_buffer.h"
+#include "raster/pixel_traits.h"
+
+namespace morvane {
+
+// A generation stops at the first check (every 512 shapes) after this much elapsed time; the
+// shapes drawn so far stay.
+inline constexpr int64_t kGenerationTimeLimitMs = 61000;
+
+// Frames wider or taller than this draw nothing. Far beyond any host frame, the bound keeps all
+// coordinate arithmetic of chains and shapes inside int32_t.
+inline constexpr int32_t kMaxGeneratorExtent = 1 << 28;
+
+// The input has the output's width and height; only its data and rowBytes are read.
+template <class P>
+void GenerateShapes(const PixelBuffer& output, const PixelBuffer& input,
+                    const GeneratorSettings<P>& settings,
+                    const GeneratorClock& clock = GeneratorClock::steady());
+
+// The generation loop over any drawing target (GenerateShapes passes the output's RasterTarget;
+// tests pass a recorder). The input view carries the frame's width and height.
+template <class P, class Target>
+void GenerateShapesInto(Target& target, const InputView<P>& input,
+                        const GeneratorSettings<P>& settings, const GeneratorClock& clock) {
+  const int32_t width = input.width;
+  const int32_t height = input.height;
+  if (width <= 0 || height <= 0 || width > kMaxGeneratorExtent || height > kMaxGeneratorExtent) {
+    return;
+  }
+
+  const int32_t strategy = settings.startStrategy;
+  GridLayout grid;
+  int64_t total = settings.shapeCount;
+  if (strategy == kStartGrid) {
+    grid = MakeGridLayout(settings.shapeCount, width, height, settings.gridRandomization);
+    total = grid.cells;
+  }
+
+  RandomSource random(static_cast<uint32_t>(settings.seed));
+  const int64_t start = clock.milliseconds();
+  if (total < 1) return;
+  // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
+  const int32_t count = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+
+  Chain chain;
+  for (int32_t i = 0; i < count; ++i) {
+    if (i % 512 == 511 && clock.milliseconds() - start >= kGenerationTimeLimitMs) return;
+    if (strategy != kStartRandom) random.seed(ShapeSeed(settings.seed, i));
+
+    int32_t x, y;
+    if (!ChooseStartingPoint(input, settings, grid, i, random, x, y)) continue;
+    const typename P::Channel* pixel = PixelAt(input, x, y);
+    const ShapeColor<P> source{{pixel[3], pixel[2], pixel[1], pixel[0]}};
+
+    BuildChain(input, x, y, source, settings, random, chain);
+    DrawShape(target, chain, source, settings);
+  }
+}
+
+extern template void GenerateShapes<Pixel8>(const PixelBuffer&, const PixelBuffer&,
+                                            const GeneratorSettings<Pixel8>&,
+                                            const GeneratorClock&);
+extern template void GenerateShapes<Pixel16>(const PixelBuffer&, const PixelBuffer&,
+                                             const GeneratorSettings<Pixel16>&,
+                                             const GeneratorClock&);
+extern template void GenerateShapes<PixelFloat>(const PixelBuffer&, const PixelBuffer&,
+                                                const GeneratorSettings<PixelFloat>&,
+                                                const GeneratorClock&);
+
+}  // namespace morvane
