@@ -21,7 +21,9 @@ void WriteFillRule(PF_ParamList params) { SetState(*params[PARAM_FILL], FillUIFl
 void WriteLineWidthRule(PF_ParamList params) {
   SetState(*params[PARAM_LINE_WIDTH], LineWidthUIFlags(Fill(params), ShapeType(params)));
 }
-void WriteFadeLevelRule(PF_ParamList params) { SetState(*params[PARAM_FADE_LEVEL], FadeLevelUIFlags(FadeType(params))); }
+void WriteFadeLevelRule(PF_ParamList params) {
+  SetState(*params[PARAM_FADE_LEVEL], FadeLevelUIFlags(FadeType(params)));
+}
 void WriteGridRandomizationRule(PF_ParamList params) {
   SetState(*params[PARAM_GRID_RANDOMIZATION], GridRandomizationUIFlags(Strategy(params)));
 }

@@ -76,7 +76,8 @@ constexpr struct {
 // The suite holder exists from the start, but the suite itself is acquired at the first
 // PF_UpdateParamUI: a missing suite ends the command with 516 after the writes made before that
 // call, which stay in the host's records.
-PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamList params, const PF_UserChangedParamExtra* extra) {
+PF_Err UserChangedParam(PF_InData* in_data, PF_OutData*, PF_ParamList params,
+                        const PF_UserChangedParamExtra* extra) {
   SuiteHandler suites(in_data->pica_basicP);
   if (extra == nullptr) return PF_Err_NONE;
   for (const auto& entry : kChangeHandlers) {

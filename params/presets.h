@@ -32,48 +32,47 @@ inline constexpr char kPresetPopupEntries[] =
 
 // The control each column writes.
 inline constexpr std::array<int, kPresetColumnCount> kPresetParamIndex = {
-    PARAM_KEEP_ORIGINAL,    PARAM_COUNT,          PARAM_RECURSION_STEPS,     PARAM_SHAPE_TYPE,
-    PARAM_LINE_WIDTH,       PARAM_FILL,           PARAM_OPACITY,             PARAM_SIZE,
-    PARAM_SIZE_GROWTH,      PARAM_MATCHING_ACCURACY, PARAM_STARTING_ANGLE,   PARAM_ANGLE_RANDOMIZATION,
-    PARAM_ANGLE_RANGE,      PARAM_FADE_TYPE,      PARAM_FADE_LEVEL,          PARAM_MIN_LUMINOSITY,
-    PARAM_MAX_LUMINOSITY,   PARAM_START_POS_STRATEGY, PARAM_GRID_RANDOMIZATION, PARAM_RANDOM_SEED,
+    PARAM_KEEP_ORIGINAL, PARAM_COUNT, PARAM_RECURSION_STEPS, PARAM_SHAPE_TYPE,
+    PARAM_LINE_WIDTH, PARAM_FILL, PARAM_OPACITY, PARAM_SIZE,
+    PARAM_SIZE_GROWTH, PARAM_MATCHING_ACCURACY, PARAM_STARTING_ANGLE, PARAM_ANGLE_RANDOMIZATION,
+    PARAM_ANGLE_RANGE, PARAM_FADE_TYPE, PARAM_FADE_LEVEL, PARAM_MIN_LUMINOSITY,
+    PARAM_MAX_LUMINOSITY, PARAM_START_POS_STRATEGY, PARAM_GRID_RANDOMIZATION, PARAM_RANDOM_SEED,
 };
 
 inline constexpr std::array<PresetValueKind, kPresetColumnCount> kPresetValueKind = {
-    PresetValueKind::Checkbox, PresetValueKind::Whole, PresetValueKind::Whole,
-    PresetValueKind::Popup,    PresetValueKind::ThirtySeconds, PresetValueKind::Checkbox,
-    PresetValueKind::Whole,    PresetValueKind::Whole, PresetValueKind::Whole,
-    PresetValueKind::Whole,    PresetValueKind::Whole, PresetValueKind::Whole,
-    PresetValueKind::Whole,    PresetValueKind::Popup, PresetValueKind::Whole,
-    PresetValueKind::Whole,    PresetValueKind::Whole, PresetValueKind::Popup,
-    PresetValueKind::Whole,    PresetValueKind::Whole,
+    PresetValueKind::Checkbox, PresetValueKind::Whole, PresetValueKind::Whole, PresetValueKind::Popup,
+    PresetValueKind::ThirtySeconds, PresetValueKind::Checkbox, PresetValueKind::Whole, PresetValueKind::Whole,
+    PresetValueKind::Whole, PresetValueKind::Whole, PresetValueKind::Whole, PresetValueKind::Whole,
+    PresetValueKind::Whole, PresetValueKind::Popup, PresetValueKind::Whole, PresetValueKind::Whole,
+    PresetValueKind::Whole, PresetValueKind::Popup, PresetValueKind::Whole, PresetValueKind::Whole,
 };
 
 // One row per preset, row 0 for popup value 1. Two values lie outside their slider's range and
-// are kept as they are, because saved looks depend on them: "Creased Aquarel" Count 20000 and
-// "Dotten Mosaic" Recursion Steps 0 (the render frame treats 0 steps as 1).
+// are written as they stand: "Creased Aquarel" Count 20000 and "Dotten Mosaic" Recursion Steps 0
+// (which the render frame reads as 1).
 inline constexpr std::array<std::array<int32_t, kPresetColumnCount>, kPresetCount> kPresetValues = {{
-    // Keep Count Steps Shape Width Fill Opac Size Growth Match StAng AngRnd AngRng FadeT FadeL MinL MaxL Strat GridR Seed
-    {0, 1000, 1, 3, 56, 0, 100, 28, 32, 95, 228, 32, 150, 2, 40, 2, 255, 2, 0, 777},      // Rough Scratch
-    {0, 2000, 1, 1, 56, 0, 100, 16, 20, 95, 45, 12, 13, 1, 0, 2, 255, 1, 0, 777},         // Hatched Shade
-    {0, 1200, 1, 5, 32, 1, 10, 24, 10, 85, 0, 360, 360, 1, 10, 2, 255, 1, 0, 777},        // Blurry Watercolor
-    {0, 16000, 50, 1, 48, 0, 80, 8, 6, 85, 0, 360, 360, 1, 20, 2, 255, 2, 0, 777},        // Recursive Lines
-    {0, 12000, 1, 1, 48, 0, 100, 4, 18, 90, 0, 300, 1, 1, 40, 2, 255, 2, 0, 777},         // Tiny Lines
-    {0, 9000, 50, 2, 32, 0, 50, 16, 4, 85, 0, 360, 360, 2, 20, 2, 255, 2, 0, 777},        // Curved Shade
-    {0, 9000, 10, 3, 32, 1, 100, 8, 8, 90, 0, 150, 360, 1, 0, 2, 255, 3, 0, 777},         // Small Triangles
-    {1, 369, 1, 6, 32, 1, 100, 48, 32, 80, 0, 360, 360, 1, 0, 0, 255, 3, 0, 777},         // Rectangle Mosaic
-    {0, 615, 0, 5, 32, 1, 100, 6, 0, 50, 0, 0, 360, 1, 0, 0, 255, 3, 11, 777},            // Dotten Mosaic
-    {0, 2087, 73, 3, 32, 1, 100, 54, 10, 90, 0, 360, 64, 2, 22, 0, 255, 3, 100, 777},     // Scrapes
-    {0, 7000, 10, 4, 256, 0, 90, 8, 0, 85, 0, 360, 360, 5, 40, 0, 255, 3, 100, 777},      // Perforated Squares
-    {0, 3000, 22, 2, 192, 0, 70, 22, 32, 70, 180, 360, 200, 4, 50, 2, 255, 2, 0, 777},    // Wiggly Felt Pen
-    {1, 3000, 3, 4, 32, 1, 80, 40, 32, 70, 0, 0, 1, 4, 70, 2, 255, 2, 0, 777},            // Lozenge Mosaic
-    {0, 15800, 16, 5, 32, 1, 40, 10, 2, 80, 0, 360, 360, 1, 0, 2, 255, 2, 0, 777},        // Dense Pointillism
-    {1, 20000, 14, 3, 32, 1, 65, 14, 12, 93, 300, 240, 290, 1, 0, 16, 255, 2, 0, 777},    // Creased Aquarel
-    {0, 5200, 1, 1, 448, 0, 75, 16, 32, 90, 75, 200, 90, 1, 50, 2, 255, 2, 0, 777},       // Bold Strokes
-    {0, 9000, 16, 6, 32, 1, 40, 28, 42, 80, 0, 360, 360, 4, 20, 0, 255, 3, 0, 777},       // Transparent Rectangles
-    {0, 6000, 16, 6, 256, 0, 40, 16, 42, 80, 0, 360, 360, 4, 20, 0, 255, 3, 0, 777},      // Rounded Blocks
-    {0, 2500, 1, 3, 64, 0, 100, 26, 32, 94, 230, 32, 150, 1, 0, 2, 255, 2, 0, 777},       // Baton Triangles
-    {0, 16000, 10, 5, 32, 1, 50, 3, 10, 99, 25, 20, 340, 4, 40, 0, 255, 3, 100, 777},     // Continuous Dots
+    // Keep Count Steps Shape Width Fill Opac Size Growth Match StAng AngRnd AngRng FadeT FadeL
+    // MinL MaxL Strat GridR Seed; Width in 32nds
+    {0, 1000, 1, 3, 56, 0, 100, 28, 32, 95, 228, 32, 150, 2, 40, 2, 255, 2, 0, 777},    // Rough Scratch
+    {0, 2000, 1, 1, 56, 0, 100, 16, 20, 95, 45, 12, 13, 1, 0, 2, 255, 1, 0, 777},       // Hatched Shade
+    {0, 1200, 1, 5, 32, 1, 10, 24, 10, 85, 0, 360, 360, 1, 10, 2, 255, 1, 0, 777},      // Blurry Watercolor
+    {0, 16000, 50, 1, 48, 0, 80, 8, 6, 85, 0, 360, 360, 1, 20, 2, 255, 2, 0, 777},      // Recursive Lines
+    {0, 12000, 1, 1, 48, 0, 100, 4, 18, 90, 0, 300, 1, 1, 40, 2, 255, 2, 0, 777},       // Tiny Lines
+    {0, 9000, 50, 2, 32, 0, 50, 16, 4, 85, 0, 360, 360, 2, 20, 2, 255, 2, 0, 777},      // Curved Shade
+    {0, 9000, 10, 3, 32, 1, 100, 8, 8, 90, 0, 150, 360, 1, 0, 2, 255, 3, 0, 777},       // Small Triangles
+    {1, 369, 1, 6, 32, 1, 100, 48, 32, 80, 0, 360, 360, 1, 0, 0, 255, 3, 0, 777},       // Rectangle Mosaic
+    {0, 615, 0, 5, 32, 1, 100, 6, 0, 50, 0, 0, 360, 1, 0, 0, 255, 3, 11, 777},          // Dotten Mosaic
+    {0, 2087, 73, 3, 32, 1, 100, 54, 10, 90, 0, 360, 64, 2, 22, 0, 255, 3, 100, 777},   // Scrapes
+    {0, 7000, 10, 4, 256, 0, 90, 8, 0, 85, 0, 360, 360, 5, 40, 0, 255, 3, 100, 777},    // Perforated Squares
+    {0, 3000, 22, 2, 192, 0, 70, 22, 32, 70, 180, 360, 200, 4, 50, 2, 255, 2, 0, 777},  // Wiggly Felt Pen
+    {1, 3000, 3, 4, 32, 1, 80, 40, 32, 70, 0, 0, 1, 4, 70, 2, 255, 2, 0, 777},          // Lozenge Mosaic
+    {0, 15800, 16, 5, 32, 1, 40, 10, 2, 80, 0, 360, 360, 1, 0, 2, 255, 2, 0, 777},      // Dense Pointillism
+    {1, 20000, 14, 3, 32, 1, 65, 14, 12, 93, 300, 240, 290, 1, 0, 16, 255, 2, 0, 777},  // Creased Aquarel
+    {0, 5200, 1, 1, 448, 0, 75, 16, 32, 90, 75, 200, 90, 1, 50, 2, 255, 2, 0, 777},     // Bold Strokes
+    {0, 9000, 16, 6, 32, 1, 40, 28, 42, 80, 0, 360, 360, 4, 20, 0, 255, 3, 0, 777},     // Transparent Rectangles
+    {0, 6000, 16, 6, 256, 0, 40, 16, 42, 80, 0, 360, 360, 4, 20, 0, 255, 3, 0, 777},    // Rounded Blocks
+    {0, 2500, 1, 3, 64, 0, 100, 26, 32, 94, 230, 32, 150, 1, 0, 2, 255, 2, 0, 777},     // Baton Triangles
+    {0, 16000, 10, 5, 32, 1, 50, 3, 10, 99, 25, 20, 340, 4, 40, 0, 255, 3, 100, 777},   // Continuous Dots
 }};
 
 // The name of preset 1..20 as the popup shows it; empty for any other number.

@@ -2,7 +2,6 @@
 // luminosity order; each through EffectMain as the host sends it.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <set>
 #include <vector>
 
@@ -57,7 +56,8 @@ TEST(ParamsRefresh, AppliesTheFourRulesInOrder) {
     EXPECT_EQ(host.param(PARAM_LINE_WIDTH).ui_flags, c.lineWidthUi);
     EXPECT_EQ(host.param(PARAM_FADE_LEVEL).ui_flags, c.fadeLevelUi);
     EXPECT_EQ(host.param(PARAM_GRID_RANDOMIZATION).ui_flags, c.gridUi);
-    const std::set<int> dependents = {PARAM_FILL, PARAM_LINE_WIDTH, PARAM_FADE_LEVEL, PARAM_GRID_RANDOMIZATION};
+    const std::set<int> dependents = {PARAM_FILL, PARAM_LINE_WIDTH, PARAM_FADE_LEVEL,
+                                      PARAM_GRID_RANDOMIZATION};
     for (int index : dependents) {
       EXPECT_EQ(host.param(index).uu.change_flags, kChanged) << index;
       EXPECT_EQ(host.value(index), ValueOf(before[index])) << "value of " << index;
@@ -189,14 +189,17 @@ TEST(ParamsUserChange, LuminosityLimitsStayInOrder) {
     EXPECT_EQ(host.param(c.moved).uu.change_flags, kChanged);
     ExpectOthersUntouched(before, Snapshot(host), {c.moved});
     EXPECT_EQ(host.updatedParams, (std::vector<PF_ParamIndex>{c.moved}));
-    EXPECT_EQ(host.updatedRecords[0].u.fd.value, c.moved == PARAM_MIN_LUMINOSITY ? c.minimumAfter : c.maximumAfter);
+    const int32_t movedAfter = c.moved == PARAM_MIN_LUMINOSITY ? c.minimumAfter : c.maximumAfter;
+    EXPECT_EQ(host.updatedRecords[0].u.fd.value, movedAfter);  // the host hears the settled value
   }
 }
 
 TEST(ParamsUserChange, IndexOutsideTheDispatchTableChangesNothing) {
-  for (int index : std::initializer_list<int>{PARAM_INPUT, PARAM_KEEP_ORIGINAL, PARAM_SHAPE_GROUP, PARAM_LINE_WIDTH, PARAM_FADE_LEVEL,
-                                              PARAM_GRID_RANDOMIZATION, PARAM_RANDOM_SEED, PARAM_MATCHING_GROUP_END,
-                                              PARAM_NUM_PARAMS, -1, 100000}) {
+  const int kUnsupervised[] = {PARAM_INPUT,      PARAM_KEEP_ORIGINAL,      PARAM_SHAPE_GROUP,
+                               PARAM_LINE_WIDTH, PARAM_FADE_LEVEL,         PARAM_GRID_RANDOMIZATION,
+                               PARAM_RANDOM_SEED, PARAM_MATCHING_GROUP_END, PARAM_NUM_PARAMS,
+                               -1,               100000};
+  for (int index : kUnsupervised) {
     FakeHost host;
     Ready(host);
     const Records before = Snapshot(host);

@@ -62,6 +62,10 @@ struct Outcome {
   std::vector<PF_ParamIndex> updated;
 };
 
+void NoFailure(FakeHost&) {}
+void WithoutParamUtils(FakeHost& h) { h.missingSuites = {kParamUtils}; }
+void WithoutBasicSuite(FakeHost& h) { h.in_data.pica_basicP = nullptr; }
+
 // The command on a fresh host, first letting `prepare` arrange a failure.
 template <class Prepare>
 Outcome RunOnFreshHost(const Command& command, Prepare prepare, PF_Err* result) {
@@ -85,7 +89,7 @@ TEST(ParamsFailure, FailingUpdateAtAnyCallStopsTheCallsButNotTheWrites) {
   for (const Command& command : kCommands) {
     SCOPED_TRACE(command.what);
     PF_Err result;
-    const Outcome normal = RunOnFreshHost(command, [](FakeHost&) {}, &result);
+    const Outcome normal = RunOnFreshHost(command, NoFailure, &result);
     ASSERT_EQ(result, PF_Err_NONE);
     ASSERT_FALSE(normal.updated.empty());
     for (size_t failAt = 0; failAt < normal.updated.size(); ++failAt) {
@@ -93,7 +97,9 @@ TEST(ParamsFailure, FailingUpdateAtAnyCallStopsTheCallsButNotTheWrites) {
       const Outcome failed = RunOnFreshHost(
           command, [&](FakeHost& h) { h.failUpdateParamUIAtCall = static_cast<int>(failAt); }, &result);
       EXPECT_EQ(result, command.changed == kRefresh ? PF_Err_NONE : PF_Err_INVALID_CALLBACK);
-      for (int i = 0; i < PARAM_NUM_PARAMS; ++i) EXPECT_TRUE(SameBytes(failed.after[i], normal.after[i])) << i;
+      for (int i = 0; i < PARAM_NUM_PARAMS; ++i) {
+        EXPECT_TRUE(SameBytes(failed.after[i], normal.after[i])) << i;
+      }
       EXPECT_EQ(failed.updated,
                 std::vector<PF_ParamIndex>(normal.updated.begin(), normal.updated.begin() + failAt + 1));
     }
@@ -106,8 +112,8 @@ TEST(ParamsFailure, MissingParamUtilsSuiteKeepsWhatWasAlreadyWritten) {
   for (const Command& command : kCommands) {
     SCOPED_TRACE(command.what);
     PF_Err result;
-    const Outcome normal = RunOnFreshHost(command, [](FakeHost&) {}, &result);
-    const Outcome failed = RunOnFreshHost(command, [](FakeHost& h) { h.missingSuites = {kParamUtils}; }, &result);
+    const Outcome normal = RunOnFreshHost(command, NoFailure, &result);
+    const Outcome failed = RunOnFreshHost(command, WithoutParamUtils, &result);
     EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_TRUE(failed.updated.empty());
     ExpectOthersUntouched(failed.before, failed.after, command.writtenBeforeFirstCall);
@@ -122,8 +128,8 @@ TEST(ParamsFailure, MissingParamUtilsSuiteKeepsWhatWasAlreadyWritten) {
 TEST(ParamsFailure, MissingParamUtilsSuiteInAPresetKeepsTheFirstColumn) {
   PF_Err result;
   const Command& preset = kCommands[0];
-  const Outcome normal = RunOnFreshHost(preset, [](FakeHost&) {}, &result);
-  const Outcome failed = RunOnFreshHost(preset, [](FakeHost& h) { h.missingSuites = {kParamUtils}; }, &result);
+  const Outcome normal = RunOnFreshHost(preset, NoFailure, &result);
+  const Outcome failed = RunOnFreshHost(preset, WithoutParamUtils, &result);
   EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
   // "Keep Original Image" has its value, change flags and collapse flag, as in a full run.
   EXPECT_TRUE(SameBytes(failed.after[PARAM_KEEP_ORIGINAL], normal.after[PARAM_KEEP_ORIGINAL]));
@@ -133,11 +139,11 @@ TEST(ParamsFailure, MissingParamUtilsSuiteInAPresetKeepsTheFirstColumn) {
 // Without a basic suite no suite holder can exist, so every command fails before it writes.
 TEST(ParamsFailure, NoBasicSuiteFailsEveryCommandUntouched) {
   std::vector<Command> commands(std::begin(kCommands), std::end(kCommands));
-  commands.push_back({"unsupervised control", [](FakeHost&) {}, PARAM_COUNT, {}});
+  commands.push_back({"unsupervised control", NoFailure, PARAM_COUNT, {}});
   for (const Command& command : commands) {
     SCOPED_TRACE(command.what);
     PF_Err result;
-    const Outcome failed = RunOnFreshHost(command, [](FakeHost& h) { h.in_data.pica_basicP = nullptr; }, &result);
+    const Outcome failed = RunOnFreshHost(command, WithoutBasicSuite, &result);
     EXPECT_EQ(result, PF_Err_BAD_CALLBACK_PARAM);
     ExpectOthersUntouched(failed.before, failed.after, {});
     EXPECT_TRUE(failed.updated.empty());

@@ -30,7 +30,9 @@ inline Records Snapshot(const FakeHost& host) {
   std::memcpy(r.data(), host.paramDefs.data(), sizeof r);
   return r;
 }
-inline bool SameBytes(const PF_ParamDef& a, const PF_ParamDef& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool SameBytes(const PF_ParamDef& a, const PF_ParamDef& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // The value field of a record, by its kind.
 template <class Def>

@@ -18,11 +18,11 @@ using namespace params_test;
 
 // The twenty controls a preset writes, in the order the host hears of them.
 constexpr int kWrittenInOrder[] = {
-    PARAM_KEEP_ORIGINAL,     PARAM_COUNT,          PARAM_RECURSION_STEPS,     PARAM_SHAPE_TYPE,
-    PARAM_LINE_WIDTH,        PARAM_FILL,           PARAM_OPACITY,             PARAM_SIZE,
-    PARAM_SIZE_GROWTH,       PARAM_MATCHING_ACCURACY, PARAM_STARTING_ANGLE,   PARAM_ANGLE_RANDOMIZATION,
-    PARAM_ANGLE_RANGE,       PARAM_FADE_TYPE,      PARAM_FADE_LEVEL,          PARAM_MIN_LUMINOSITY,
-    PARAM_MAX_LUMINOSITY,    PARAM_START_POS_STRATEGY, PARAM_GRID_RANDOMIZATION, PARAM_RANDOM_SEED,
+    PARAM_KEEP_ORIGINAL, PARAM_COUNT, PARAM_RECURSION_STEPS, PARAM_SHAPE_TYPE,
+    PARAM_LINE_WIDTH, PARAM_FILL, PARAM_OPACITY, PARAM_SIZE,
+    PARAM_SIZE_GROWTH, PARAM_MATCHING_ACCURACY, PARAM_STARTING_ANGLE, PARAM_ANGLE_RANDOMIZATION,
+    PARAM_ANGLE_RANGE, PARAM_FADE_TYPE, PARAM_FADE_LEVEL, PARAM_MIN_LUMINOSITY,
+    PARAM_MAX_LUMINOSITY, PARAM_START_POS_STRATEGY, PARAM_GRID_RANDOMIZATION, PARAM_RANDOM_SEED,
 };
 const std::set<int> kWritten(std::begin(kWrittenInOrder), std::end(kWrittenInOrder));
 
@@ -82,7 +82,9 @@ TEST(ParamsPresetApply, WritesEachControlOfTheChosenLook) {
     Scramble(host);
     ASSERT_EQ(ChoosePreset(host, c.preset), PF_Err_NONE);
     ASSERT_EQ(c.values.size(), 20u);
-    for (const auto& [index, expected] : c.values) EXPECT_EQ(host.value(index), expected) << Control(index).name;
+    for (const auto& [index, expected] : c.values) {
+      EXPECT_EQ(host.value(index), expected) << Control(index).name;
+    }
   }
 }
 
@@ -151,7 +153,8 @@ TEST(ParamsPresetApply, EveryPresetWritesTheTwentyControlsAndNothingElse) {
     EXPECT_EQ(host.value(PARAM_MAX_LUMINOSITY), F(255));
     EXPECT_EQ(std::memcmp(&outBefore, &host.out_data, sizeof outBefore), 0) << "out_data was touched";
 
-    ASSERT_EQ(host.updatedParams, std::vector<PF_ParamIndex>(std::begin(kWrittenInOrder), std::end(kWrittenInOrder)));
+    ASSERT_EQ(host.updatedParams,
+              std::vector<PF_ParamIndex>(std::begin(kWrittenInOrder), std::end(kWrittenInOrder)));
     for (size_t call = 0; call < host.updatedRecords.size(); ++call) {
       EXPECT_TRUE(SameBytes(host.updatedRecords[call], after[host.updatedParams[call]])) << "call " << call;
     }
@@ -188,9 +191,9 @@ TEST(ParamsPresetApply, RefreshAfterAPresetGivesTheStatesItsValuesImply) {
     SCOPED_TRACE(PresetName(c.preset));
     FakeHost host;
     Ready(host);
-    const PF_ParamUIFlags registered[] = {host.param(PARAM_FILL).ui_flags, host.param(PARAM_LINE_WIDTH).ui_flags,
-                                          host.param(PARAM_FADE_LEVEL).ui_flags,
-                                          host.param(PARAM_GRID_RANDOMIZATION).ui_flags};
+    const PF_ParamUIFlags registered[] = {
+        host.param(PARAM_FILL).ui_flags, host.param(PARAM_LINE_WIDTH).ui_flags,
+        host.param(PARAM_FADE_LEVEL).ui_flags, host.param(PARAM_GRID_RANDOMIZATION).ui_flags};
     ASSERT_EQ(ChoosePreset(host, c.preset), PF_Err_NONE);
     EXPECT_EQ(host.param(PARAM_FILL).ui_flags, registered[0]);
     EXPECT_EQ(host.param(PARAM_LINE_WIDTH).ui_flags, registered[1]);
