@@ -160,6 +160,18 @@ TEST(RasterPolygon, RightTriangleFillsItsLatticePixels) {
   }
 }
 
+TEST(RasterPolygon, EdgesAreSteppedInTheirFixedOrder) {
+  // (0, 0) → (6, 1) reaches column 3 on row 0; stepped from (6, 1) it stops at column 2. The
+  // triangle steps B → C and the quad A → B, so (3, 0) is in the span, not in the band.
+  TestImage<Pixel8> tri(8, 8), quad(8, 8);
+  const auto color = shapeColor<Pixel8>(10, 20, 30);
+  fillTriangle<Pixel8>(tri.base(), 8, 8, tri.stride(), {0, 6}, {0, 0}, {6, 1}, color, 255);
+  fillQuad<Pixel8>(quad.base(), 8, 8, quad.stride(), 0, 0, 6, 1, 6, 6, 0, 6, color, 255);
+  EXPECT_EQ(tri.at(3, 0)[0], 255);
+  EXPECT_EQ(quad.at(3, 0)[0], 255);
+  EXPECT_LT(quad.at(4, 0)[0], 255);
+}
+
 TEST(RasterPolygon, DegenerateAndCrossingOutlines) {
   {
     // All vertices equal: one pixel; the band adds only a zero-coverage blend.

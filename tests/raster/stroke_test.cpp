@@ -93,6 +93,8 @@ TEST(RasterStroke, CoverageAtEveryDepth) {
       {2, 5, 20, 5, 1.5f, 9, 6, 127, false},       // distance 1, width 1.5: 0.5
       {2, 5, 20, 5, 1.5f, 22, 5, 0, true},         // beyond the end cap
       {4, 3, 4, 19, 2.5f, 5, 21, 67, false},       // round cap: distance sqrt(5)
+      // c and (float)opacity × c in float give 50 here; the same steps in double give 51.
+      {2, 2, 14, 7, 5.2f, 15, 2, 50, false},
   };
   for (const auto& c : c8) expectStroke<Pixel8>(c, 255);
   const StrokeCase<Pixel16> c16[] = {
@@ -159,6 +161,9 @@ TEST(RasterStroke, QuadraticBezier) {
   EXPECT_EQ(quadraticBezier(0.0f, 10.0f, 20.0f, 0.5f), 10.0f);
   EXPECT_EQ(quadraticBezier(3.5f, -8.0f, 20.0f, 0.0f), 3.5f);
   EXPECT_EQ(quadraticBezier(3.5f, -8.0f, 20.0f, 1.0f), 20.0f);
+  // The squares and the sum in double: all in float this is 26.9999981, whose whole part
+  // (the sample's pixel) is 26.
+  EXPECT_EQ(quadraticBezier(0.0f, 33.0f, 26.0f, 0.9f), 27.0f);
 }
 
 }  // namespace
