@@ -1,6 +1,6 @@
-// Private to the rasterisers: conversions shared by the shape families. Every float-to-integer
-// step of the rasterisers goes through truncToInt32, because NaN or huge values reach them from
-// float frames (HDR or NaN alpha) and from degenerate geometry, where a plain cast is undefined.
+// Private to the rasterisers: helpers shared by the shape families. Every float-to-integer step
+// of the rasterisers goes through truncToInt32, because NaN or huge values reach them from float
+// frames (HDR or NaN alpha) and from degenerate geometry, where a plain cast is undefined.
 #pragma once
 #include <cstddef>
 #include <cstdint>

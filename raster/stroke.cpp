@@ -87,8 +87,8 @@ void scanSegment(typename P::Channel* base, int32_t width, int32_t height, int32
     spread = truncToInt32(std::fabs(s));  // == abs((int)s)
   }
 
-  // Only rows ys..ye are ever read, so only they are reset; tracing writes no row of the
-  // buffer outside the segment's rows, which lie inside them whenever reach ≥ 0.
+  // Only rows ys..ye are read, so only they are reset. Tracing may write other rows of the
+  // buffer too (for a width below 0.5), which nothing reads.
   int32_t* rows = rowScratch(static_cast<std::size_t>(height));
   std::fill(rows + ys, rows + ye + 1, kNoRowEntry);
   if (spread > 0) traceSegmentRows(x0, y0, x1, y1, rows, width, height);

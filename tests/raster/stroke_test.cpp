@@ -9,7 +9,6 @@
 namespace morvane {
 namespace {
 
-using test::AllDepths;
 using test::Depth;
 using test::shapeColor;
 using test::TestImage;
