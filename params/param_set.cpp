@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "params/presets.h"
+
 namespace morvane {
 namespace {
 
@@ -30,18 +32,13 @@ constexpr ControlDef GroupEnd(int index) {
   return {index, ControlKind::kGroupEnd, "", 0, 0, nullptr, 0, 0, 0, 0, 0, false};
 }
 
-constexpr char kPresetNames[] =
-    "Rough Scratch|Hatched Shade|Blurry Watercolor|Recursive Lines|Tiny Lines|Curved Shade|"
-    "Small Triangles|Rectangle Mosaic|Dotten Mosaic|Scrapes|Perforated Squares|Wiggly Felt Pen|"
-    "Lozenge Mosaic|Dense Pointillism|Creased Aquarel|Bold Strokes|Transparent Rectangles|"
-    "Rounded Blocks|Baton Triangles|Continuous Dots";
 
 // 1.8 is stored as 0x0001CCCC (1.79998779296875): the host keeps what the effect registered, and
 // saved projects compare against it.
 constexpr int32_t kLineWidthDefault = 117964;
 
 constexpr ControlDef kControls[] = {
-    Popup(PARAM_PRESET, "Preset", kSupervise, kPresetNames, 20, 1),
+    Popup(PARAM_PRESET, "Preset", kSupervise, kPresetPopupEntries, kPresetCount, 1),
     Checkbox(PARAM_KEEP_ORIGINAL, "Keep Original Image", kCannotInterp, kSeparator, 0),
     GroupStart(PARAM_SHAPE_GROUP, "Shape"),
     Popup(PARAM_SHAPE_TYPE, "Shape type", kSupervise, "Line|Curve|Triangle|Square|Circle|Rectangle", 6, 3),
