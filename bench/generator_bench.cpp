@@ -7,7 +7,6 @@
 
 #include "params/presets.h"
 #include "render/render_frame.h"
-#include "render/shape_settings.h"
 #include "tests/generator/generator_test_support.h"
 
 namespace morvane {
@@ -21,18 +20,6 @@ const Argb8Image& Coffee() {
   return image;
 }
 
-// The settings block a host holds once the preset is applied, read as the frame reads it.
-ShapeSettings PresetSettings(int preset) {
-  ShapeSettings settings{};
-  ReadShapeSettings(settings, [preset](int index, int32_t& value) -> PF_Err {
-    for (int column = 0; column < kPresetColumnCount; ++column) {
-      if (kPresetParamIndex[column] == index) value = PresetControlValue(preset, column);
-    }
-    return PF_Err_NONE;
-  });
-  return settings;
-}
-
 template <class P>
 void RenderPreset(benchmark::State& state, int preset, Depth depth) {
   const Argb8Image& image = Coffee();
@@ -42,7 +29,7 @@ void RenderPreset(benchmark::State& state, int preset, Depth depth) {
   }
   TestImage<P> input = test::FromArgb8<P>(image);
   TestImage<P> output(image.width, image.height);
-  const ShapeSettings settings = PresetSettings(preset);
+  const ShapeSettings settings = test::PresetShapeSettings(preset);
   for (auto _ : state) {
     RenderBuffers(depth, input.buffer(), output.buffer(), settings, image.width);
     benchmark::ClobberMemory();
@@ -50,16 +37,15 @@ void RenderPreset(benchmark::State& state, int preset, Depth depth) {
 }
 
 const bool kRegistered = [] {
-  for (const char* name :
-       {"Rough Scratch", "Recursive Lines", "Dense Pointillism", "Creased Aquarel",
-        "Continuous Dots"}) {
+  for (const char* name : {"Rough Scratch", "Recursive Lines", "Dense Pointillism",
+                           "Creased Aquarel", "Continuous Dots"}) {
     const int preset = FindPreset(name);
     const std::string label = std::string(name) + "/";
     for (auto* b : {
              benchmark::RegisterBenchmark((label + "8-bit").c_str(), RenderPreset<Pixel8>, preset,
                                           Depth::k8),
-             benchmark::RegisterBenchmark((label + "16-bit").c_str(), RenderPreset<Pixel16>,
-                                          preset, Depth::k16),
+             benchmark::RegisterBenchmark((label + "16-bit").c_str(), RenderPreset<Pixel16>, preset,
+                                          Depth::k16),
              benchmark::RegisterBenchmark((label + "float").c_str(), RenderPreset<PixelFloat>,
                                           preset, Depth::kFloat),
          }) {

@@ -52,9 +52,8 @@ int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const Shap
   const int64_t bandRight = static_cast<int64_t>(width) + maxRadius;
   const int64_t bandBottom = static_cast<int64_t>(height) + maxRadius;
 
-  const float startTheta =
-      static_cast<float>(static_cast<double>(static_cast<float>(settings.startAngle)) * kFullTurn /
-                         360.0);
+  const float startTheta = static_cast<float>(
+      static_cast<double>(static_cast<float>(settings.startAngle)) * kFullTurn / 360.0);
   const int32_t randomization = settings.angleRandomization;
   const float range = static_cast<float>(settings.angleRange);
   const double doubledRange = static_cast<double>(range + range);

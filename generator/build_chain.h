@@ -81,7 +81,7 @@ extern template int32_t BuildChain<Pixel16>(const InputView<Pixel16>&, int32_t, 
                                             Chain&);
 extern template int32_t BuildChain<PixelFloat>(const InputView<PixelFloat>&, int32_t, int32_t,
                                                const ShapeColor<PixelFloat>&,
-                                               const GeneratorSettings<PixelFloat>&,
-                                               RandomSource&, Chain&);
+                                               const GeneratorSettings<PixelFloat>&, RandomSource&,
+                                               Chain&);
 
 }  // namespace morvane

@@ -38,8 +38,8 @@ struct RasterTarget {
   }
   void drawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
                          int32_t x2, int32_t y2, const ShapeColor<P>& colour, Cov opacity) {
-    morvane::drawJoinedSegment<P>(base, width, height, rowStride, x0, y0, x1, y1, lineWidth, x2,
-                                  y2, colour, opacity);
+    morvane::drawJoinedSegment<P>(base, width, height, rowStride, x0, y0, x1, y1, lineWidth, x2, y2,
+                                  colour, opacity);
   }
   void fillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColor<P>& colour,
                     Cov opacity) {
@@ -148,9 +148,18 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
   const int32_t type = settings.shapeType;
   int32_t s;
   switch (type) {
-    case kLine: case kSquare: case kCircle: case kRectangle: s = m - 1; break;
-    case kCurve: case kTriangle: s = m - 2; break;
-    default: return;
+    case kLine:
+    case kSquare:
+    case kCircle:
+    case kRectangle:
+      s = m - 1;
+      break;
+    case kCurve:
+    case kTriangle:
+      s = m - 2;
+      break;
+    default:
+      return;
   }
   if (s <= 0) return;
 
@@ -163,8 +172,8 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
 
   int32_t k = 0;
   while (k < s) {
-    const auto o = StrokeOpacity<P>(PieceOpacity(settings, opacity, k, s, chain.radius[k]),
-                                    source.channel[3]);
+    const auto o =
+        StrokeOpacity<P>(PieceOpacity(settings, opacity, k, s, chain.radius[k]), source.channel[3]);
     switch (type) {
       case kLine:
         if (s == 1 || k + 2 >= s) {
@@ -283,9 +292,9 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
 extern template void DrawShape<Pixel8, RasterTarget<Pixel8>>(RasterTarget<Pixel8>&, const Chain&,
                                                              const ShapeColor<Pixel8>&,
                                                              const GeneratorSettings<Pixel8>&);
-extern template void DrawShape<Pixel16, RasterTarget<Pixel16>>(
-    RasterTarget<Pixel16>&, const Chain&, const ShapeColor<Pixel16>&,
-    const GeneratorSettings<Pixel16>&);
+extern template void DrawShape<Pixel16, RasterTarget<Pixel16>>(RasterTarget<Pixel16>&, const Chain&,
+                                                               const ShapeColor<Pixel16>&,
+                                                               const GeneratorSettings<Pixel16>&);
 extern template void DrawShape<PixelFloat, RasterTarget<PixelFloat>>(
     RasterTarget<PixelFloat>&, const Chain&, const ShapeColor<PixelFloat>&,
     const GeneratorSettings<PixelFloat>&);

@@ -5,8 +5,7 @@ namespace morvane {
 template <class P>
 void GenerateShapes(const PixelBuffer& output, const PixelBuffer& input,
                     const GeneratorSettings<P>& settings, const GeneratorClock& clock) {
-  RasterTarget<P> target{channelBase<P>(output), output.width, output.height,
-                         rowStride<P>(output)};
+  RasterTarget<P> target{channelBase<P>(output), output.width, output.height, rowStride<P>(output)};
   const InputView<P> view{channelBase<P>(input), output.width, output.height, rowStride<P>(input)};
   GenerateShapesInto(target, view, settings, clock);
 }

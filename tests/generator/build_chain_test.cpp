@@ -1,3 +1,5 @@
+#include "generator/build_chain.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "generator/build_chain.h"
 #include "tests/generator/generator_test_support.h"
 
 namespace morvane {
@@ -17,10 +18,23 @@ TEST(GeneratorMirror, ReflectsEveryCoordinateIntoTheImage) {
   const struct {
     int32_t c, extent, mirrored;
   } cases[] = {
-      {0, 10, 0},   {9, 10, 9},   {-1, 10, 1},  {-9, 10, 9},  {-10, 10, 0}, {-11, 10, 1},
-      {10, 10, 0},  {11, 10, 9},  {19, 10, 1},  {20, 10, 0},
+      {0, 10, 0},
+      {9, 10, 9},
+      {-1, 10, 1},
+      {-9, 10, 9},
+      {-10, 10, 0},
+      {-11, 10, 1},
+      {10, 10, 0},
+      {11, 10, 9},
+      {19, 10, 1},
+      {20, 10, 0},
       // Beyond twice the extent the first reflection lands below 0 and is reflected again.
-      {21, 10, 1},  {35, 10, 5},  {11, 3, 2},   {12, 3, 0},   {1000, 1, 0}, {-1000, 1, 0},
+      {21, 10, 1},
+      {35, 10, 5},
+      {11, 3, 2},
+      {12, 3, 0},
+      {1000, 1, 0},
+      {-1000, 1, 0},
       {INT32_MAX, 7, static_cast<int32_t>((static_cast<int64_t>(INT32_MAX) - 14) % 7)},
       {INT32_MIN, 7, static_cast<int32_t>((-static_cast<int64_t>(INT32_MIN)) % 7)},
   };
@@ -84,8 +98,7 @@ class GeneratorChain : public testing::Test {
   }
 
   static std::vector<std::pair<int32_t, int32_t>> Build(const TestImage<P>& image, int32_t x0,
-                                                        int32_t y0,
-                                                        const GeneratorSettings<P>& s,
+                                                        int32_t y0, const GeneratorSettings<P>& s,
                                                         RandomSource& random,
                                                         std::vector<int32_t>* radii = nullptr) {
     const Ch* px = image.at(x0, y0);
@@ -110,7 +123,8 @@ TYPED_TEST(GeneratorChain, FlatColourStepsStraightDown) {
   RandomSource random(1);
   std::vector<int32_t> radii;
   const auto points = this->Build(image, 4, 2, this->Downwards(3, 2, 5), random, &radii);
-  EXPECT_EQ(points, (typename TestFixture::Points{{4, 2}, {4, 5}, {4, 8}, {4, 11}, {4, 14}, {4, 17}}));
+  EXPECT_EQ(points,
+            (typename TestFixture::Points{{4, 2}, {4, 5}, {4, 8}, {4, 11}, {4, 14}, {4, 17}}));
   EXPECT_EQ(radii, (std::vector<int32_t>{3, 3, 3, 3, 3}));
   EXPECT_EQ(random.next(), 41);  // no randomization, no draw
 }
@@ -237,8 +251,14 @@ TYPED_TEST(GeneratorChain, WantedPointsByShapeType) {
     int32_t type, steps, recursive;
     size_t points;
   } cases[] = {
-      {kLine, 1, 0, 2},     {kCurve, 1, 0, 3},  {kTriangle, 1, 0, 3}, {kSquare, 1, 0, 2},
-      {kCircle, 1, 0, 2},   {kRectangle, 1, 0, 2}, {kLine, 5, 1, 6},  {kCurve, 5, 1, 7},
+      {kLine, 1, 0, 2},
+      {kCurve, 1, 0, 3},
+      {kTriangle, 1, 0, 3},
+      {kSquare, 1, 0, 2},
+      {kCircle, 1, 0, 2},
+      {kRectangle, 1, 0, 2},
+      {kLine, 5, 1, 6},
+      {kCurve, 5, 1, 7},
       {kTriangle, 5, 1, 7},
       // Steps without recursion (a count the frame would never send) still want one point.
       {kLine, 5, 0, 2},

@@ -1,3 +1,5 @@
+#include "generator/draw_shape.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "generator/draw_shape.h"
 #include "tests/generator/generator_test_support.h"
 #include "tests/generator/recording_target.h"
 
@@ -63,7 +64,8 @@ TEST(GeneratorDrawShape, PiecesPerChainLength) {
     std::vector<std::string> byLength;
   } cases[] = {
       {kLine, false, {"", "T", "TT", "JTT", "JJTT", "JJJTT"}},
-      {kCurve, false,
+      {kCurve,
+       false,
        {"", "", std::string(10, 'T'), std::string(10, 'T'), std::string(20, 'T'),
         std::string(30, 'T')}},
       {kTriangle, true, {"", "", "A", "A", "A", "AA", "AA", "AA", "AAA"}},
@@ -74,7 +76,7 @@ TEST(GeneratorDrawShape, PiecesPerChainLength) {
       {kCircle, false, {"", "O", "O", "OO"}},
       {kRectangle, true, {"", "R", "R", "RR", "RR"}},
       {kRectangle, false, {"", "JJJJ", "JJJJ", "JJJJJJJJ"}},
-      {6, false, {"", "", "", ""}},   // not a shape type
+      {6, false, {"", "", "", ""}},  // not a shape type
       {-1, true, {"", "", "", ""}},
   };
   for (const auto& c : cases) {
@@ -138,7 +140,7 @@ TEST(GeneratorDrawShape, LongerCurveJoinsAtMidpointsAndLeavesTheLastPoint) {
   const auto first = Polyline({calls.begin(), calls.begin() + 10});
   const auto second = Polyline({calls.begin() + 10, calls.end()});
   EXPECT_EQ(first.front(), std::make_pair(0, 0));
-  EXPECT_EQ(first.back(), std::make_pair(20, 12));   // mid(p1, p2), truncated
+  EXPECT_EQ(first.back(), std::make_pair(20, 12));  // mid(p1, p2), truncated
   EXPECT_EQ(second.front(), std::make_pair(20, 12));
   EXPECT_EQ(second.back(), std::make_pair(35, 22));  // mid(p2, p3); p4 is not used
 }
@@ -230,14 +232,14 @@ TEST(GeneratorFade, PieceOpacityByFadeType) {
       {kFadeOutBySize, 255, 255, 0, 0, 1, 19, 0},
       {kFadeInBySize, 255, 255, 0, 0, 1, 10, 25},
       {kFadeInBySize, 255, 255, 0, 0, 1, 19, 255},
-      {kFadeOutBySize, 255, 0, 0, 0, 1, 19, 255},     // level 0: constant
-      {kFadeOutBySize, 255, 102, 0, 0, 1, 10, 245},   // 153 + (230 * 102) / 255
+      {kFadeOutBySize, 255, 0, 0, 0, 1, 19, 255},    // level 0: constant
+      {kFadeOutBySize, 255, 102, 0, 0, 1, 10, 245},  // 153 + (230 * 102) / 255
       {kFadeOutByRecursion, 255, 255, 1, 0, 4, 10, 255},
       {kFadeOutByRecursion, 255, 255, 1, 2, 4, 10, 128},  // u = 510 / 4 = 127
       {kFadeInByRecursion, 255, 255, 1, 3, 4, 10, 191},
-      {kFadeInByRecursion, 255, 255, 0, 3, 4, 10, 255},   // no recursion: no fade
+      {kFadeInByRecursion, 255, 255, 0, 3, 4, 10, 255},  // no recursion: no fade
       {kFadeNone, 200, 255, 1, 3, 4, 19, 200},
-      {17, 200, 255, 1, 3, 4, 19, 200},                   // not a fade type
+      {17, 200, 255, 1, 3, 4, 19, 200},  // not a fade type
   };
   for (const auto& c : cases8) {
     const auto s = Fade<Pixel8>(c.type, c.opacity, c.level, c.recursive);
@@ -305,8 +307,8 @@ TEST(GeneratorFade, EachPieceTakesItsOwnOpacity) {
 }
 
 TEST(GeneratorFade, SettingsFarOutOfRangeStayDefined) {
-  for (int32_t type : {kFadeNone, kFadeOutBySize, kFadeInBySize, kFadeOutByRecursion,
-                       kFadeInByRecursion}) {
+  for (int32_t type :
+       {kFadeNone, kFadeOutBySize, kFadeInBySize, kFadeOutByRecursion, kFadeInByRecursion}) {
     for (int32_t opacity : {INT32_MAX, INT32_MIN, -1}) {
       for (int32_t level : {INT32_MAX, INT32_MIN, 0, 255}) {
         GeneratorSettings<Pixel8> s8 = Shape(kLine, false);
@@ -337,7 +339,8 @@ TEST(GeneratorFade, SettingsFarOutOfRangeStayDefined) {
     RecordingTarget<PixelFloat> t;
     DrawShape<PixelFloat>(t, Zigzag(3), ShapeColor<PixelFloat>{{0.1f, 0.2f, 0.3f, 1.0f}}, sf);
     ASSERT_EQ(t.calls.size(), 2u);
-    EXPECT_EQ(FadeOpacitySetting(sf), opacity != opacity ? 0 : (opacity > 0 ? INT32_MAX : INT32_MIN));
+    EXPECT_EQ(FadeOpacitySetting(sf),
+              opacity != opacity ? 0 : (opacity > 0 ? INT32_MAX : INT32_MIN));
   }
 }
 

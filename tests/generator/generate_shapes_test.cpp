@@ -1,3 +1,5 @@
+#include "generator/generate_shapes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "generator/generate_shapes.h"
 #include "tests/generator/generator_test_support.h"
 #include "tests/generator/recording_target.h"
 
@@ -207,8 +208,10 @@ TYPED_TEST(GeneratorShapes, StopsAtTheFirstCheckPastTheTimeLimit) {
 TYPED_TEST(GeneratorShapes, SettingsFarOutOfRangeNeverCrash) {
   using P = TypeParam;
   TestImage<P> input = Bands<P>(40, 30);
-  for (int32_t type : std::initializer_list<int32_t>{kLine, kCurve, kTriangle, kSquare, kCircle, kRectangle, 9}) {
-    for (int32_t strategy : std::initializer_list<int32_t>{kStartRandom, kStartStableRandom, kStartGrid, 5}) {
+  for (int32_t type :
+       std::initializer_list<int32_t>{kLine, kCurve, kTriangle, kSquare, kCircle, kRectangle, 9}) {
+    for (int32_t strategy :
+         std::initializer_list<int32_t>{kStartRandom, kStartStableRandom, kStartGrid, 5}) {
       GeneratorSettings<P> s = Basic<P>(strategy, 12, type);
       s.recursionSteps = 100000;
       s.fill = type % 2;

@@ -1,6 +1,7 @@
 // Helpers for the generator's tests and benchmark: depth conversions of 8-bit test values, test
-// images at every depth, a stand-in table of the presets with the render frame's conversions,
-// and a one-call render of an 8-bit ARGB image at any depth (for golden checksums).
+// images at every depth, an independent reading of the preset table and the frame's conversions
+// (checked against the shipped ones), and one-call renders of an 8-bit ARGB image at any depth
+// (for golden checksums).
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +12,11 @@
 
 #include "generator/generate_shapes.h"
 #include "generator/generator_settings.h"
+#include "params/presets.h"
 #include "raster/pixel_buffer.h"
 #include "raster/pixel_traits.h"
+#include "render/render_frame.h"
+#include "render/shape_settings.h"
 
 namespace morvane::test {
 
@@ -57,10 +61,14 @@ struct TestImage {
 
   TestImage() = default;
   TestImage(int32_t w, int32_t h, int32_t paddingPixels = 0)
-      : width(w), height(h), strideChannels((w + paddingPixels) * 4),
+      : width(w),
+        height(h),
+        strideChannels((w + paddingPixels) * 4),
         data(static_cast<size_t>(strideChannels) * (h > 0 ? h : 0)) {}
 
-  Ch* at(int32_t x, int32_t y) { return data.data() + static_cast<size_t>(y) * strideChannels + 4 * x; }
+  Ch* at(int32_t x, int32_t y) {
+    return data.data() + static_cast<size_t>(y) * strideChannels + 4 * x;
+  }
   const Ch* at(int32_t x, int32_t y) const {
     return data.data() + static_cast<size_t>(y) * strideChannels + 4 * x;
   }
@@ -135,13 +143,15 @@ TestImage<P> FromArgb8(const Argb8Image& image) {
 // Back to 8 bits for viewing (clamped, rounded).
 template <class P>
 Argb8Image ToArgb8(const TestImage<P>& image) {
-  Argb8Image out{image.width, image.height, std::vector<uint8_t>(static_cast<size_t>(image.width) * image.height * 4)};
+  Argb8Image out{image.width, image.height,
+                 std::vector<uint8_t>(static_cast<size_t>(image.width) * image.height * 4)};
   for (int32_t y = 0; y < image.height; ++y)
     for (int32_t x = 0; x < image.width; ++x)
       for (int c = 0; c < 4; ++c) {
         double v = static_cast<double>(image.at(x, y)[c]) * 255.0 / P::kFull;
         v = v != v ? 0.0 : (v < 0 ? 0 : (v > 255 ? 255 : v));
-        out.argb[(static_cast<size_t>(y) * image.width + x) * 4 + c] = static_cast<uint8_t>(v + 0.5);
+        out.argb[(static_cast<size_t>(y) * image.width + x) * 4 + c] =
+            static_cast<uint8_t>(v + 0.5);
       }
   return out;
 }
@@ -155,7 +165,8 @@ struct PresetRow {
       seed;
 };
 
-// A stand-in for the shared preset table until params/ provides it.
+// The preset table as written in the effect's documentation, typed in a second time.
+// clang-format off
 inline constexpr PresetRow kTestPresets[] = {
     {"Rough Scratch", 0, 1000, 1, 3, 56, 0, 100, 28, 32, 95, 228, 32, 150, 2, 40, 2, 255, 2, 0, 777},
     {"Hatched Shade", 0, 2000, 1, 1, 56, 0, 100, 16, 20, 95, 45, 12, 13, 1, 0, 2, 255, 1, 0, 777},
@@ -178,6 +189,7 @@ inline constexpr PresetRow kTestPresets[] = {
     {"Baton Triangles", 0, 2500, 1, 3, 64, 0, 100, 26, 32, 94, 230, 32, 150, 1, 0, 2, 255, 2, 0, 777},
     {"Continuous Dots", 0, 16000, 10, 5, 32, 1, 50, 3, 10, 99, 25, 20, 340, 4, 40, 0, 255, 3, 100, 777},
 };
+// clang-format on
 
 inline const PresetRow* FindTestPreset(const std::string& name) {
   for (const PresetRow& row : kTestPresets)
@@ -185,10 +197,10 @@ inline const PresetRow* FindTestPreset(const std::string& name) {
   return nullptr;
 }
 
-// The render frame's reading of a preset's controls: whole-number sliders, the line width from
-// 32nds rounded half away from zero in 16.16, the count divided among the recursion steps, the
-// percentages on the 8-bit scale, geometry scaled by outputWidth / layerWidth, then the depth's
-// colour scale.
+// The render frame's reading of a preset's controls, written independently of render/: whole-number
+// sliders, the line width from 32nds rounded half away from zero in 16.16, the count divided among
+// the recursion steps, the percentages on the 8-bit scale, geometry scaled by outputWidth /
+// layerWidth, then the depth's colour scale.
 template <class P>
 GeneratorSettings<P> SettingsFromPreset(const PresetRow& row, int32_t outputWidth,
                                         int32_t layerWidth) {
@@ -239,6 +251,36 @@ TestImage<P> RenderArgb8(const Argb8Image& image, const GeneratorSettings<P>& se
   TestImage<P> output(image.width, image.height);
   if (keepOriginal) output.data = input.data;
   GenerateShapes<P>(output.buffer(), input.buffer(), settings);
+  return output;
+}
+
+// The settings block a host holds once preset 1..20 is applied, read as the frame reads it.
+inline ShapeSettings PresetShapeSettings(int preset) {
+  ShapeSettings settings{};
+  ReadShapeSettings(settings, [preset](int index, int32_t& value) -> PF_Err {
+    for (int column = 0; column < kPresetColumnCount; ++column) {
+      if (kPresetParamIndex[column] == index) value = PresetControlValue(preset, column);
+    }
+    return PF_Err_NONE;
+  });
+  return settings;
+}
+
+template <class P>
+constexpr Depth DepthOf() {
+  if constexpr (std::is_same_v<P, Pixel8>) return Depth::k8;
+  if constexpr (std::is_same_v<P, Pixel16>) return Depth::k16;
+  return Depth::kFloat;
+}
+
+// The whole render of preset 1..20 (frame and generator) at depth P from an 8-bit image, at full
+// resolution: the image is the layer.
+template <class P>
+TestImage<P> RenderPresetArgb8(const Argb8Image& image, int preset) {
+  TestImage<P> input = FromArgb8<P>(image);
+  TestImage<P> output(image.width, image.height);
+  RenderBuffers(DepthOf<P>(), input.buffer(), output.buffer(), PresetShapeSettings(preset),
+                image.width);
   return output;
 }
 

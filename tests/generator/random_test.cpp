@@ -1,9 +1,10 @@
+#include "generator/random.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "generator/random.h"
 #include "generator/safe_convert.h"
 
 namespace morvane {
@@ -37,10 +38,16 @@ TEST(GeneratorTruncate, SaturatesWhereACastWouldBeUndefined) {
     double in;
     int32_t out;
   } cases[] = {
-      {2.9, 2},          {-2.9, -2},       {-0.5, 0},
-      {2147483647.9, INT32_MAX},           {2147483648.0, INT32_MAX},
-      {-2147483648.9, INT32_MIN},          {-2147483649.0, INT32_MIN},
-      {1e300, INT32_MAX}, {inf, INT32_MAX}, {-inf, INT32_MIN},
+      {2.9, 2},
+      {-2.9, -2},
+      {-0.5, 0},
+      {2147483647.9, INT32_MAX},
+      {2147483648.0, INT32_MAX},
+      {-2147483648.9, INT32_MIN},
+      {-2147483649.0, INT32_MIN},
+      {1e300, INT32_MAX},
+      {inf, INT32_MAX},
+      {-inf, INT32_MIN},
       {std::nan(""), 0},
   };
   for (const auto& c : cases) EXPECT_EQ(TruncToInt32(c.in), c.out) << c.in;

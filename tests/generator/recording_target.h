@@ -19,7 +19,7 @@ struct RecordedCall {
   std::vector<int32_t> coords;  // the integer geometry arguments in call order
   float lineWidth = 0.0f;       // 0 for the rasterisers without one
   double opacity = 0.0;
-  double colour[4] = {};        // blue, green, red, alpha
+  double colour[4] = {};  // blue, green, red, alpha
 
   bool operator==(const RecordedCall& o) const {
     // Opacity compared bitwise-equal as a value (NaN never appears in the recorded tests).

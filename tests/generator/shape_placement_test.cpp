@@ -1,8 +1,9 @@
+#include "generator/shape_placement.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-#include "generator/shape_placement.h"
 #include "tests/generator/generator_test_support.h"
 
 namespace morvane {
@@ -29,8 +30,8 @@ TEST(GeneratorGrid, LayoutOfCountOverFrame) {
       {16, 0, 1080, 0, 0, 0, 0, 0, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.count << " over " << c.width << "x" << c.height << " at "
-                                    << c.randomization);
+    SCOPED_TRACE(testing::Message()
+                 << c.count << " over " << c.width << "x" << c.height << " at " << c.randomization);
     const GridLayout grid = MakeGridLayout(c.count, c.width, c.height, c.randomization);
     EXPECT_EQ(grid.columns, c.columns);
     EXPECT_EQ(grid.rows, c.rows);
@@ -43,8 +44,8 @@ TEST(GeneratorGrid, LayoutOfCountOverFrame) {
 TEST(GeneratorGrid, ShapeSeedWrapsModuloTwoToThe32) {
   EXPECT_EQ(ShapeSeed(777, 0), 777u);
   EXPECT_EQ(ShapeSeed(777, 1), 777u + 778u);
-  EXPECT_EQ(ShapeSeed(2, 65536), 131074u);                 // 2 + 65536 * 65538 mod 2^32
-  EXPECT_EQ(ShapeSeed(INT32_MAX, 1), 0xFFFFFFFFu);         // overflows a signed product
+  EXPECT_EQ(ShapeSeed(2, 65536), 131074u);          // 2 + 65536 * 65538 mod 2^32
+  EXPECT_EQ(ShapeSeed(INT32_MAX, 1), 0xFFFFFFFFu);  // overflows a signed product
   EXPECT_EQ(ShapeSeed(-5, 3), static_cast<uint32_t>(-5 + 3 * -2));
 }
 
@@ -59,22 +60,23 @@ TYPED_TEST(GeneratorGate, ComparesChannelsOneByOne) {
     int32_t a, r, g, b, lo, hi;
     bool alphaTest, pass;
   } cases[] = {
-      {255, 10, 10, 10, 20, 200, true, false},    // all three below the minimum
-      {255, 10, 10, 20, 20, 200, true, true},     // one channel reaches it
-      {255, 201, 250, 255, 20, 200, true, false}, // all three above the maximum
-      {255, 201, 250, 200, 20, 200, true, true},  // one does not exceed it
-      {0, 100, 100, 100, 20, 200, true, false},   // transparent, alpha test on
-      {0, 100, 100, 100, 20, 200, false, true},   // transparent, plain grid
-      {1, 0, 0, 0, 0, 255, true, true},           // limits 0..255: only alpha 0 rejects
-      {255, 100, 100, 100, 150, 50, true, false}, // min above max: below the minimum
-      {255, 160, 10, 10, 150, 50, true, true},    // ... red reaches min, green stays under max
+      {255, 10, 10, 10, 20, 200, true, false},     // all three below the minimum
+      {255, 10, 10, 20, 20, 200, true, true},      // one channel reaches it
+      {255, 201, 250, 255, 20, 200, true, false},  // all three above the maximum
+      {255, 201, 250, 200, 20, 200, true, true},   // one does not exceed it
+      {0, 100, 100, 100, 20, 200, true, false},    // transparent, alpha test on
+      {0, 100, 100, 100, 20, 200, false, true},    // transparent, plain grid
+      {1, 0, 0, 0, 0, 255, true, true},            // limits 0..255: only alpha 0 rejects
+      {255, 100, 100, 100, 150, 50, true, false},  // min above max: below the minimum
+      {255, 160, 10, 10, 150, 50, true, true},     // ... red reaches min, green stays under max
   };
   for (const auto& c : cases) {
     GeneratorSettings<P> s;
     s.minLuminosity = LevelFromByte<P>(c.lo);
     s.maxLuminosity = LevelFromByte<P>(c.hi);
     const typename P::Channel px[4] = {test::ChannelFromByte<P>(c.a), test::ChannelFromByte<P>(c.r),
-                                       test::ChannelFromByte<P>(c.g), test::ChannelFromByte<P>(c.b)};
+                                       test::ChannelFromByte<P>(c.g),
+                                       test::ChannelFromByte<P>(c.b)};
     EXPECT_EQ(PassesLuminosityGate<P>(px, s, c.alphaTest), c.pass)
         << c.a << " " << c.r << " " << c.g << " " << c.b << " in " << c.lo << ".." << c.hi;
   }
