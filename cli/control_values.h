@@ -1,0 +1,55 @@
+// The 25 control values as the host holds them (sliders 16.16, popups 1-based, checkboxes 0 or 1),
+// built the way a user builds them in the panel: the defaults, then a preset, then single
+// changes. The settings block is read from them through the render frame's own reader, so a
+// picture rendered here equals the module's for the same values.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "render/param_index.h"
+#include "render/shape_settings.h"
+
+namespace morvane::cli {
+
+// Indexed like the host's parameter array; entry 0 (the input layer) is unused.
+using ControlValues = std::array<int32_t, PARAM_NUM_PARAMS>;
+
+ControlValues DefaultControlValues();
+
+// A preset by its popup name (any case) or its number 1..20. Throws a usage error otherwise.
+int ParsePreset(std::string_view text);
+
+// Writes the preset's twenty columns as the "Preset" popup does, out-of-range values included,
+// and sets the popup itself to the preset.
+void ApplyPreset(ControlValues& values, int preset);
+
+// One "Control=value" change: the control by its panel name (any case); a popup by entry name or
+// number, a checkbox by on/off/1/0, a slider by a decimal inside its valid range. Throws a usage
+// error naming the problem and what is valid.
+void ApplyOverride(ControlValues& values, std::string_view assignment);
+
+// Defaults, the preset (0: none), then the overrides in order. "Minimum Luminosity" above
+// "Maximum Luminosity" is refused, as the panel never lets the two cross.
+ControlValues BuildControlValues(int preset, const std::vector<std::string>& overrides);
+
+// A typed slider value in 16.16 as the host stores it: the exact decimal times 65536, truncated
+// toward zero ("1.8" gives 117964). `truncated` tells that the decimal lies strictly between
+// `fixed` and the next value away from zero; range checks use it to compare the exact decimal.
+struct FixedDecimal {
+  int64_t fixed = 0;
+  bool negative = false;
+  bool truncated = false;
+};
+std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text);
+
+ShapeSettings SettingsOf(const ControlValues& values);
+
+// The listings of `morvane controls` and `morvane presets`.
+std::string ControlsText();
+std::string PresetsText();
+
+}  // namespace morvane::cli

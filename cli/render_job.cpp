@@ -1,0 +1,122 @@
+#include "cli/render_job.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "cli/cli_error.h"
+#include "cli/progress.h"
+#include "params/param_set.h"
+
+namespace morvane::cli {
+namespace {
+
+// The seed of one frame: the frame number is added in whole units, as a keyframed seed steps.
+ControlValues ValuesOfFrame(const ControlValues& values, bool evolve, int frame) {
+  ControlValues v = values;
+  if (evolve) v[PARAM_RANDOM_SEED] += frame * 65536;
+  return v;
+}
+
+void CheckEvolvedSeed(const ControlValues& values, const FrameRange& frames) {
+  const ControlDef& seed = Control(PARAM_RANDOM_SEED);
+  const int64_t last = (static_cast<int64_t>(values[PARAM_RANDOM_SEED]) >> 16) + frames.last;
+  if (last > seed.validMax) {
+    throw UsageError("--evolve takes \"Random Seed (Evolution)\" to " + std::to_string(last) + " at frame " +
+                     std::to_string(frames.last) + ", above its maximum " + std::to_string(seed.validMax) +
+                     "; lower the seed or the frame numbers");
+  }
+}
+
+
+}  // namespace
+
+int ThreadCount(int threads) {
+  if (threads > 0) return threads;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 0 ? static_cast<int>(cores) : 1;
+}
+
+void ForEachParallel(int count, int threads, const std::function<void(int)>& work) {
+  const int workers = std::min(ThreadCount(threads), count);
+  std::atomic<int> next{0};
+  std::atomic<bool> failed{false};
+  std::mutex errorMutex;
+  std::exception_ptr error;
+  auto loop = [&] {
+    while (!failed.load()) {
+      const int i = next.fetch_add(1);
+      if (i >= count) return;
+      try {
+        work(i);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(errorMutex);
+        if (!error) error = std::current_exception();
+        failed = true;
+      }
+    }
+  };
+  if (workers <= 1) {
+    loop();
+  } else {
+    std::vector<std::thread> pool;
+    pool.reserve(workers);
+    for (int t = 0; t < workers; ++t) pool.emplace_back(loop);
+    for (std::thread& t : pool) t.join();
+  }
+  if (error) std::rethrow_exception(error);
+}
+
+Image RenderImage(const Image& input, const ControlValues& values) {
+  Image output = MakeImage(input.depth, input.width, input.height, input.fileType);
+  RenderBuffers(input.depth, input.buffer(), output.buffer(), SettingsOf(values), input.width);
+  return output;
+}
+
+void RenderFiles(const Job& job) {
+  const ControlValues values = BuildControlValues(job.preset, job.overrides);
+  const FramePattern inPattern = ParseFramePattern(job.input);
+  const FramePattern outPattern = ParseFramePattern(job.output);
+
+  if (!job.frames) {
+    if (inPattern.present || outPattern.present) {
+      throw UsageError("a frame number pattern needs --frames FIRST-LAST, such as --frames 1-240");
+    }
+    if (job.evolve) throw UsageError("--evolve needs an image sequence: give --frames and a pattern in OUT");
+    CheckWritableName(job.output);
+    Progress progress(job.progress, 1);
+    const Image input = ReadImage(job.input, job.depth);
+    WriteImage(RenderImage(input, values), job.output);
+    progress.frameDone();
+    return;
+  }
+
+  const FrameRange frames = *job.frames;
+  if (!outPattern.present) {
+    throw UsageError("--frames needs a frame number pattern in OUT, such as out.%04d.png or out.####.png");
+  }
+  if (job.evolve) CheckEvolvedSeed(values, frames);
+  CheckWritableName(FramePath(outPattern, job.output, frames.first));
+
+  // Without a pattern in IN every frame starts from the same picture, read once and shared:
+  // the render only reads its input.
+  std::optional<Image> still;
+  if (!inPattern.present) still = ReadImage(job.input, job.depth);
+
+  Progress progress(job.progress, frames.count());
+  ForEachParallel(frames.count(), job.threads, [&](int i) {
+    const int frame = frames.first + i;
+    const ControlValues frameValues = ValuesOfFrame(values, job.evolve, frame);
+    const std::string out = FramePath(outPattern, job.output, frame);
+    if (still) {
+      WriteImage(RenderImage(*still, frameValues), out);
+    } else {
+      WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth), frameValues), out);
+    }
+    progress.frameDone();
+  });
+}
+
+}  // namespace morvane::cli

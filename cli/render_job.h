@@ -1,0 +1,44 @@
+// The render verbs: one picture, an image sequence, or the contact sheet of all presets.
+//
+// Every frame is read, rendered through the render frame's host-free core with the image's own
+// width as the layer width, and written on its own thread with its own generator state, so the
+// frames of a sequence come out the same whatever the number of threads.
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/control_values.h"
+#include "cli/frame_pattern.h"
+#include "cli/image_file.h"
+
+namespace morvane::cli {
+
+struct Job {
+  std::string input;
+  std::string output;
+  int preset = 0;                      // 0: the defaults
+  std::vector<std::string> overrides;  // "Control=value", applied in order after the preset
+  std::optional<Depth> depth;          // forced render depth
+  int threads = 0;                     // 0: one per core
+  std::optional<FrameRange> frames;
+  bool evolve = false;                 // adds the frame number to "Random Seed (Evolution)"
+  int cellWidth = 0;                   // contact sheet cells; 0: the picture's width, at most 320
+  bool progress = false;               // draw the progress bar on standard error
+};
+
+// The effect applied to one image, as the module renders it with these control values.
+Image RenderImage(const Image& input, const ControlValues& values);
+
+// `morvane render`: one file, or each frame of --frames. Throws CliError.
+void RenderFiles(const Job& job);
+
+// Runs `work(i)` for i in 0..count−1 on up to `threads` threads (0: one per core), each index
+// once; after the first failure no new index starts, and that failure is rethrown.
+void ForEachParallel(int count, int threads, const std::function<void(int)>& work);
+
+// The number of threads `threads` stands for.
+int ThreadCount(int threads);
+
+}  // namespace morvane::cli
