@@ -11,7 +11,7 @@
 
 #include "generator/build_chain.h"
 #include "generator/generator_settings.h"
-#include "generator/safe_convert.h"
+#include "raster/numeric.h"
 #include "raster/circle.h"
 #include "raster/pixel_traits.h"
 #include "raster/polygon.h"
@@ -73,7 +73,7 @@ inline constexpr int64_t kFadeScale = std::is_same_v<P, Pixel8> ? 255 : 32768;
 template <class P>
 inline int64_t FadeOpacitySetting(const GeneratorSettings<P>& settings) {
   if constexpr (std::is_floating_point_v<SettingLevel<P>>) {
-    return TruncToInt32(settings.opacity * 32768.0f);
+    return truncToInt32(settings.opacity * 32768.0f);
   } else {
     return settings.opacity;
   }
@@ -201,12 +201,12 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
                     fx2 = static_cast<float>(c2x);
         const float fy0 = static_cast<float>(c0y), fy1 = static_cast<float>(c1y),
                     fy2 = static_cast<float>(c2y);
-        int32_t prevX = TruncToInt32(quadraticBezier(fx0, fx1, fx2, 0.0f));
-        int32_t prevY = TruncToInt32(quadraticBezier(fy0, fy1, fy2, 0.0f));
+        int32_t prevX = truncToInt32(quadraticBezier(fx0, fx1, fx2, 0.0f));
+        int32_t prevY = truncToInt32(quadraticBezier(fy0, fy1, fy2, 0.0f));
         for (int32_t i = 1; i <= 10; ++i) {
           const float t = static_cast<float>(i) / 10.0f;
-          const int32_t sx = TruncToInt32(quadraticBezier(fx0, fx1, fx2, t));
-          const int32_t sy = TruncToInt32(quadraticBezier(fy0, fy1, fy2, t));
+          const int32_t sx = truncToInt32(quadraticBezier(fx0, fx1, fx2, t));
+          const int32_t sy = truncToInt32(quadraticBezier(fy0, fy1, fy2, t));
           target.drawThickLine(prevX, prevY, sx, sy, lineWidth, source, o);
           prevX = sx;
           prevY = sy;
@@ -239,8 +239,8 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
         const float my = (static_cast<float>(ay) + static_cast<float>(by)) * 0.5f;
         const auto corner = [&](double a, int32_t& cx, int32_t& cy) {
           const double c = std::cos(a), sn = std::sin(a);
-          cx = TruncToInt32(static_cast<float>(hx * c + mx - hy * sn));
-          cy = TruncToInt32(static_cast<float>(hx * sn + my + hy * c));
+          cx = truncToInt32(static_cast<float>(hx * c + mx - hy * sn));
+          cy = truncToInt32(static_cast<float>(hx * sn + my + hy * c));
         };
         int32_t c1x, c1y, c2x, c2y;
         corner(1.570796326795, c1x, c1y);
@@ -260,7 +260,7 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
       case kCircle: {
         const float dx = static_cast<float>(x[k + 1] - x[k] + 1);
         const float dy = static_cast<float>(y[k + 1] - y[k] + 1);
-        const int32_t radius = TruncToInt32(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+        const int32_t radius = truncToInt32(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
         const int32_t cx = mid(x[k], x[k + 1]);
         const int32_t cy = mid(y[k], y[k + 1]);
         if (fill) {

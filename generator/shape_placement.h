@@ -8,7 +8,7 @@
 #include "generator/build_chain.h"
 #include "generator/generator_settings.h"
 #include "generator/random.h"
-#include "generator/safe_convert.h"
+#include "raster/numeric.h"
 #include "raster/pixel_traits.h"
 
 namespace morvane {
@@ -83,8 +83,8 @@ bool ChooseStartingPoint(const InputView<P>& input, const GeneratorSettings<P>& 
   // By the grid's arithmetic every candidate below lies inside the frame; the tests before the
   // pixel reads only guard against rounding at extreme sizes.
   if (settings.gridRandomization <= 0) {
-    const int32_t cx = TruncToInt32(centreX);
-    const int32_t cy = TruncToInt32(centreY);
+    const int32_t cx = truncToInt32(centreX);
+    const int32_t cy = truncToInt32(centreY);
     if (cx < 0 || cx >= width || cy < 0 || cy >= height) return false;
     if (!PassesLuminosityGate<P>(PixelAt(input, cx, cy), settings, false)) return false;
     x = cx;
@@ -97,8 +97,8 @@ bool ChooseStartingPoint(const InputView<P>& input, const GeneratorSettings<P>& 
   for (int candidate = 0; candidate < 64; ++candidate) {
     const int32_t dx = jitterX != 0 ? random.next() % jitterX - (jitterX >> 1) : 0;
     const int32_t dy = jitterY != 0 ? random.next() % jitterY - (jitterY >> 1) : 0;
-    int64_t cx = std::llabs(TruncToInt32(static_cast<float>(dx) + centreX));
-    int64_t cy = std::llabs(TruncToInt32(static_cast<float>(dy) + centreY));
+    int64_t cx = std::llabs(truncToInt32(static_cast<float>(dx) + centreX));
+    int64_t cy = std::llabs(truncToInt32(static_cast<float>(dy) + centreY));
     if (cx >= width) cx = 2 * static_cast<int64_t>(width) - cx - 1;
     if (cy >= height) cy = 2 * static_cast<int64_t>(height) - cy - 1;
     if (cx < 0 || cy < 0) continue;

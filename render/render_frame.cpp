@@ -7,18 +7,11 @@
 #include <limits>
 
 #include "generator/generate_shapes.h"
+#include "raster/numeric.h"
 #include "render/param_index.h"
 
 namespace morvane {
 namespace {
-
-// Truncation toward zero that saturates instead of being undefined for NaN or huge values.
-int32_t TruncToInt(float v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
-  if (v <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
-}
 
 // Largest values the generator accepts; beyond them a malformed project would overflow the chain
 // lists or run for hours. Every value the controls can be set to lies inside.
@@ -108,8 +101,8 @@ GeneratorSettings<P> ConvertSettings(const ShapeSettings& s, float scale) {
   g.lineWidth = std::min(s.lineWidth, kMaxLineWidth) * scale;
   g.fill = s.fill;
   g.opacity = LevelOf<P>(s.opacity);
-  g.size = TruncToInt(static_cast<float>(std::min(s.size, kMaxSize)) * scale);
-  g.sizeGrowth = TruncToInt(static_cast<float>(std::min(s.sizeGrowth, kMaxSizeGrowth)) * scale);
+  g.size = truncToInt32(static_cast<float>(std::min(s.size, kMaxSize)) * scale);
+  g.sizeGrowth = truncToInt32(static_cast<float>(std::min(s.sizeGrowth, kMaxSizeGrowth)) * scale);
   g.matchThreshold = LevelOf<P>(s.matchThreshold);
   g.minLuminosity = LevelOf<P>(s.minLuminosity);
   g.maxLuminosity = LevelOf<P>(s.maxLuminosity);

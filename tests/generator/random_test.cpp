@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "generator/safe_convert.h"
+#include "raster/numeric.h"
 
 namespace morvane {
 namespace {
@@ -50,7 +50,7 @@ TEST(GeneratorTruncate, SaturatesWhereACastWouldBeUndefined) {
       {-inf, INT32_MIN},
       {std::nan(""), 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(TruncToInt32(c.in), c.out) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(truncToInt32(c.in), c.out) << c.in;
 }
 
 }  // namespace
