@@ -73,20 +73,25 @@ class CliTest : public ::testing::Test {
   }
 
   RunResult Run(const std::vector<std::string>& args) const {
+    std::vector<std::string> all{MORVANE_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProgram(all);
+  }
+
+  // argv[0] is the program's path.
+  RunResult RunProgram(std::vector<std::string> all) const {
     const std::string outPath = (root_ / "capture" / "stdout").string();
     const std::string errPath = (root_ / "capture" / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> all{MORVANE_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
     RunResult r;
-    const int spawned = posix_spawn(&pid, MORVANE_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) return r;
     int status = 0;

@@ -93,5 +93,19 @@ TEST_F(CliSequence, InputPatternReadsEachFrame) {
   EXPECT_FALSE(fs::exists(Path("gap.0006.png")));
 }
 
+TEST_F(CliSequence, ProgressBarOnATerminalUnlessQuiet) {
+  // util-linux's script gives the program a terminal and copies what it draws to our output.
+  if (!fs::exists("/usr/bin/script")) GTEST_SKIP() << "no /usr/bin/script to provide a terminal";
+  const std::string command =
+      std::string(MORVANE_CLI_PATH) + " render " + Path("in.png") + " " + Path("bar.####.png") + " --frames 1-3";
+  const RunResult bar = RunProgram({"/usr/bin/script", "-qec", command, "/dev/null"});
+  ASSERT_EQ(bar.exitCode, 0) << bar.out;
+  EXPECT_NE(bar.out.find("3/3 frames  elapsed"), std::string::npos) << bar.out;
+
+  const RunResult quiet = RunProgram({"/usr/bin/script", "-qec", command + " --quiet", "/dev/null"});
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.out;
+  EXPECT_EQ(quiet.out.find("frames"), std::string::npos) << quiet.out;
+}
+
 }  // namespace
 }  // namespace morvane::cli_test
