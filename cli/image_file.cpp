@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <type_traits>
 
 #include <OpenImageIO/imageio.h>
 

@@ -24,7 +24,11 @@ int main(int argc, char** argv) {
       case Verb::kRender: RenderFiles(inv.job); break;
       case Verb::kContactSheet: RenderContactSheet(inv.job); break;
     }
-    return std::fflush(stdout) == 0 ? kExitOk : kExitIo;
+    if (std::fflush(stdout) != 0) {
+      std::fputs("morvane: cannot write to standard output\n", stderr);
+      return kExitIo;
+    }
+    return kExitOk;
   } catch (const CliError& e) {
     std::fprintf(stderr, "morvane: %s\n", e.what());
     return e.code();
