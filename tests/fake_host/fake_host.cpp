@@ -13,6 +13,12 @@ namespace {
 
 thread_local FakeHost* tCurrent = nullptr;
 
+#if defined(MORVANE_FAKE_HOST_LOADS_MODULE)
+constexpr PF_FilterProc kLinkedEffectMain = nullptr;
+#else
+constexpr PF_FilterProc kLinkedEffectMain = &EffectMain;
+#endif
+
 FakeHost* HostOf(PF_ProgPtr ref) { return reinterpret_cast<FakeHost*>(ref); }
 
 PF_Err CheckoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long, A_long, A_u_long, PF_ParamDef* param) {
@@ -200,7 +206,7 @@ uint64_t Fingerprint(const std::vector<uint8_t>& bytes) {
 
 // ---- FakeHost -----------------------------------------------------------------------------------
 
-FakeHost::FakeHost(uint32_t applId) {
+FakeHost::FakeHost(uint32_t applId) : effectMain(kLinkedEffectMain) {
   tCurrent = this;
   in_data.inter.checkout_param = &CheckoutParam;
   in_data.inter.checkin_param = &CheckinParam;
@@ -272,7 +278,8 @@ PF_Err FakeHost::SetupParams() {
 
 PF_Err FakeHost::Call(PF_Cmd cmd, void* extra, PF_LayerDef* output) {
   tCurrent = this;
-  return EffectMain(cmd, &in_data, &out_data, params.data(), output, extra);
+  if (effectMain == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  return effectMain(cmd, &in_data, &out_data, params.data(), output, extra);
 }
 
 PF_Err FakeHost::PreRender() {

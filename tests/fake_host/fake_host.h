@@ -119,6 +119,9 @@ class FakeHost {
   FakeWorld* inputWorld = nullptr;
   FakeWorld* outputWorld = nullptr;
 
+  // The entry point Call() goes through: the EffectMain linked into the test program, or, in a
+  // test host built with MORVANE_FAKE_HOST_LOADS_MODULE, the one it found in the loaded module.
+  PF_FilterProc effectMain = nullptr;
   PF_Err Call(PF_Cmd cmd, void* extra = nullptr, PF_LayerDef* output = nullptr);
   PF_Err GlobalSetup() { return Call(PF_Cmd_GLOBAL_SETUP); }
   PF_Err PreRender();
