@@ -3,6 +3,7 @@
 #include <cmath>
 #include <type_traits>
 
+#include "raster/maths.h"
 #include "raster/numeric.h"
 
 namespace morvane {
@@ -81,8 +82,8 @@ int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const Shap
 
       while (theta < thetaEnd) {
         const double angle = theta;
-        const int32_t cx = truncToInt32(std::sin(angle) * radius + static_cast<double>(px));
-        const int32_t cy = truncToInt32(std::cos(angle) * radius + static_cast<double>(py));
+        const int32_t cx = truncToInt32(Sin(angle) * radius + static_cast<double>(px));
+        const int32_t cy = truncToInt32(Cos(angle) * radius + static_cast<double>(py));
         if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) break;
 
         const Ch* pixel = PixelAt(input, MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));

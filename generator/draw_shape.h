@@ -13,6 +13,7 @@
 #include "generator/generator_settings.h"
 #include "raster/numeric.h"
 #include "raster/circle.h"
+#include "raster/maths.h"
 #include "raster/pixel_traits.h"
 #include "raster/polygon.h"
 #include "raster/rect.h"
@@ -238,7 +239,7 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
         const float mx = (static_cast<float>(ax) + static_cast<float>(bx)) * 0.5f;
         const float my = (static_cast<float>(ay) + static_cast<float>(by)) * 0.5f;
         const auto corner = [&](double a, int32_t& cx, int32_t& cy) {
-          const double c = std::cos(a), sn = std::sin(a);
+          const double c = Cos(a), sn = Sin(a);
           cx = truncToInt32(static_cast<float>(hx * c + mx - hy * sn));
           cy = truncToInt32(static_cast<float>(hx * sn + my + hy * c));
         };

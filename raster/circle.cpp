@@ -10,6 +10,7 @@
 #include "raster/blend.h"
 #include "raster/convert_p.h"
 #include "raster/coverage_p.h"
+#include "raster/maths.h"
 
 namespace morvane {
 namespace {
@@ -19,7 +20,7 @@ constexpr int32_t kSpanStartMax = -77777;
 
 // Last step k of the octant walk. The shortened π/4 and the double product are part of the
 // picture: they decide how far the two mirrored octants overlap.
-int32_t octantLimit(float r) { return truncToInt32(std::sin(0.78539815) * r) + 1; }
+int32_t octantLimit(float r) { return truncToInt32(Sin(0.78539815) * r) + 1; }
 
 // The boundary at offset k from the axis: whole part v and fraction f of sqrt(r² − k²).
 struct BoundaryStep {
