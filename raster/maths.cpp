@@ -17,7 +17,8 @@ struct Fixed {
   uint64_t w[4] = {0, 0, 0, 0};
 };
 
-constexpr Fixed kPiOver4 = {{0xc90fdaa22168c234, 0xc4c6628b80dc1cd1, 0x29024e088a67cc74, 0x020bbea63b139b22}};
+constexpr Fixed kPiOver4 = {
+    {0xc90fdaa22168c234, 0xc4c6628b80dc1cd1, 0x29024e088a67cc74, 0x020bbea63b139b22}};
 
 // The fraction bits of 2/pi, most significant first (512/pi is the same bits moved by 8): enough
 // for the largest double's exponent plus the 320-bit window taken below.
@@ -87,7 +88,8 @@ constexpr void AddAt(uint64_t (&p)[8], int k, uint64_t v) {
 constexpr Fixed Multiply(const Fixed& a, const Fixed& b) {
   uint64_t p[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4 - i; ++j) {  // words past p[4] cannot reach the top 256 bits but by carries below 2^-254
+    // Products landing below word 3 reach the top 256 bits only through carries below 2^-254.
+    for (int j = 0; j < 4 - i; ++j) {
       uint64_t hi = 0, lo = 0;
       Multiply64(a.w[i], b.w[j], hi, lo);
       AddAt(p, i + j + 1, lo);
@@ -171,7 +173,8 @@ constexpr double ToDouble(const Fixed& a) {
     mantissa >>= 1;
     ++exponent;
   }
-  return std::bit_cast<double>((static_cast<uint64_t>(1023 + exponent) << 52) | (mantissa & 0x000FFFFFFFFFFFFFu));
+  const uint64_t biased = static_cast<uint64_t>(1023 + exponent);
+  return std::bit_cast<double>((biased << 52) | (mantissa & 0x000FFFFFFFFFFFFFu));
 }
 
 // A double 0 <= x < 1 exactly (its lowest bit must lie within the 256 fraction bits).
@@ -271,7 +274,9 @@ constexpr SinCosTable MakeTable() {
 
 // The header's constants are the leading bits of the same pi: pi/512 = (pi/4) 2^-7.
 constexpr Fixed WithoutLeadingBits(Fixed a, int count) {
-  for (int index = 1; index <= count; ++index) a.w[(index - 1) / 64] &= ~(uint64_t(1) << (63 - (index - 1) % 64));
+  for (int index = 1; index <= count; ++index) {
+    a.w[(index - 1) / 64] &= ~(uint64_t(1) << (63 - (index - 1) % 64));
+  }
   return a;
 }
 static_assert(kStep1 == static_cast<double>(Bits(kPiOver4, 1, 37)) / 0x1p44);
@@ -292,7 +297,8 @@ static_assert(kHalfPi2 == 2 * ToDouble(Head(kQuarterRest1, 45)));
 static_assert(kHalfPi3 == 2 * ToDouble(Head(kQuarterRest2, 45)));
 static_assert(kHalfPi4 == 2 * ToDouble(kQuarterRest3));
 static_assert(kStepsPerRadian ==
-              0x1p8 * ToDouble(Fixed{{kTwoOverPiBits[0], kTwoOverPiBits[1], kTwoOverPiBits[2], kTwoOverPiBits[3]}}));
+              0x1p8 * ToDouble(Fixed{{kTwoOverPiBits[0], kTwoOverPiBits[1], kTwoOverPiBits[2],
+                                      kTwoOverPiBits[3]}}));
 
 // 64 bits of 2/pi from fraction bit `first` (1-based) on; zeros past the table.
 uint64_t TwoOverPiBits(int first) {

@@ -64,8 +64,8 @@ inline constexpr double kRoundingTest = 1 + 0x1p-11;
 
 // 0 <= x < 256 as i pi/512 + d, d = hi + lo, |d| <= pi/1024 (1 + 2^-30), with i as the table
 // entry j (-128..127) and the quadrant (i - j) / 256 mod 4. The error of d is below 2^-82, and
-// below 2^-165 when j = 0: there d is the whole distance from a multiple of pi/2, whose sine is
-// then the result and may be tiny (the angles 90 degrees apart that the effect uses often).
+// below 2^-100 |d| + 2^-165 when j = 0: there d is the whole distance from a multiple of pi/2,
+// whose sine may be the result and tiny (angles 90 degrees apart, which the effect uses often).
 struct Reduction {
   double hi, lo;
   int entry, quadrant;
@@ -116,11 +116,13 @@ struct Reduction {
   double h, he, tail;
   if (sine) {
     FastTwoSum(e.sinHead, e.cosHead * dHigh, h, he);
-    const double small = ((e.sinTail + (e.cosHead * dLow + e.cosTail * d)) + (cosA * r.lo - sinA * loD)) + he;
+    const double small =
+        ((e.sinTail + (e.cosHead * dLow + e.cosTail * d)) + (cosA * r.lo - sinA * loD)) + he;
     tail = ((sinA * d2) * cosSeries + (cosA * d3) * sinSeries) + small;
   } else {
     FastTwoSum(e.cosHead, -(e.sinHead * dHigh), h, he);
-    const double small = ((e.cosTail - (e.sinHead * dLow + e.sinTail * d)) - (sinA * r.lo + cosA * loD)) + he;
+    const double small =
+        ((e.cosTail - (e.sinHead * dLow + e.sinTail * d)) - (sinA * r.lo + cosA * loD)) + he;
     tail = ((cosA * d2) * cosSeries - (sinA * d3) * sinSeries) + small;
   }
   double z, ze;
@@ -137,8 +139,8 @@ struct Reduction {
   if (!(ax < kFastLimit)) return SlowSin(x);  // also NaN
   if (ax < 0x1p-27) return x;                 // |sin x - x| < x^3/6 is below half a gap
   const Reduction r = Reduce(ax);
-  // Closer than this to a multiple of pi/2 the reduction's error would weigh on a tiny result
-  // (no double below 256 comes that close).
+  // Closer than this to a multiple of pi/2 the reduction's error would weigh on a tiny result;
+  // no double below 256 comes closer than 2^-60.5.
   if (r.entry == 0 && r.hi > -0x1p-70 && r.hi < 0x1p-70) return SlowSin(x);
   double v;
   // sin(q pi/2 + a) is sin a, cos a, -sin a, -cos a for q = 0..3.
