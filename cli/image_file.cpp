@@ -79,9 +79,9 @@ struct ChannelMap {
   int red, green, blue, alpha;
 };
 
-ChannelMap MapChannels(const OIIO::ImageSpec& spec) {
-  const int n = spec.nchannels;
-  const int alpha = spec.alpha_channel >= 0 && spec.alpha_channel < n ? spec.alpha_channel : -1;
+ChannelMap MapChannels(const OIIO::ImageSpec& header) {
+  const int n = header.nchannels;
+  const int alpha = header.alpha_channel >= 0 && header.alpha_channel < n ? header.alpha_channel : -1;
   if (n >= 3) {
     ChannelMap m{0, 1, 2, alpha};
     if (alpha >= 0 && alpha <= 2) {  // alpha stored first: the colours are the three after it
@@ -219,28 +219,28 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced) {
   config.attribute("oiio:UnassociatedAlpha", 1);
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
   if (!in) throw IoError("cannot read " + Quoted(path) + ": " + OneLine(OIIO::geterror()));
-  const OIIO::ImageSpec& spec = in->spec();
-  if (spec.deep) throw IoError("cannot read " + Quoted(path) + ": deep images are not supported");
-  if (spec.width <= 0 || spec.height <= 0 || spec.nchannels <= 0 ||
-      static_cast<int64_t>(spec.width) * spec.height > kMaxPixels) {
-    throw IoError("cannot read " + Quoted(path) + ": unsupported size " + std::to_string(spec.width) + "x" +
-                  std::to_string(spec.height) + " with " + std::to_string(spec.nchannels) + " channels");
+  const OIIO::ImageSpec& header = in->spec();
+  if (header.deep) throw IoError("cannot read " + Quoted(path) + ": deep images are not supported");
+  if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0 ||
+      static_cast<int64_t>(header.width) * header.height > kMaxPixels) {
+    throw IoError("cannot read " + Quoted(path) + ": unsupported size " + std::to_string(header.width) + "x" +
+                  std::to_string(header.height) + " with " + std::to_string(header.nchannels) + " channels");
   }
 
   // The file's own depth: 8 and 16-bit unsigned samples as they are, everything else through float.
   Depth natural = Depth::kFloat;
-  SampleType naturalType = spec.format == OIIO::TypeDesc::HALF ? SampleType::kHalf : SampleType::kFloat;
-  if (spec.format == OIIO::TypeDesc::UINT8) {
+  SampleType naturalType = header.format == OIIO::TypeDesc::HALF ? SampleType::kHalf : SampleType::kFloat;
+  if (header.format == OIIO::TypeDesc::UINT8) {
     natural = Depth::k8;
     naturalType = SampleType::kUint8;
-  } else if (spec.format == OIIO::TypeDesc::UINT16) {
+  } else if (header.format == OIIO::TypeDesc::UINT16) {
     natural = Depth::k16;
     naturalType = SampleType::kUint16;
   }
   const Depth depth = forced.value_or(natural);
-  Image image = MakeImage(depth, spec.width, spec.height, depth == natural ? naturalType : SampleTypeOf(depth));
+  Image image = MakeImage(depth, header.width, header.height, depth == natural ? naturalType : SampleTypeOf(depth));
 
-  const ChannelMap map = MapChannels(spec);
+  const ChannelMap map = MapChannels(header);
   switch (natural) {
     case Depth::k8: ReadSamples<uint8_t>(*in, path, OIIO::TypeDesc::UINT8, map, image); break;
     case Depth::k16: ReadSamples<uint16_t>(*in, path, OIIO::TypeDesc::UINT16, map, image); break;
@@ -267,12 +267,12 @@ void WriteImage(const Image& image, const std::string& path) {
                      "; use a known extension such as .png, .tif, .exr or .jpg");
   }
   const int nchannels = image.writeAlpha && out->supports("alpha") ? 4 : 3;
-  OIIO::ImageSpec spec(image.width, image.height, nchannels, TypeOf(image.fileType));
-  spec.alpha_channel = nchannels == 4 ? 3 : -1;
-  spec.attribute("oiio:UnassociatedAlpha", 1);
+  OIIO::ImageSpec header(image.width, image.height, nchannels, TypeOf(image.fileType));
+  header.alpha_channel = nchannels == 4 ? 3 : -1;
+  header.attribute("oiio:UnassociatedAlpha", 1);
 
   TemporaryFile temporary(TemporaryNameFor(destination));
-  if (!out->open(temporary.path().string(), spec)) {
+  if (!out->open(temporary.path().string(), header)) {
     throw IoError("cannot write " + Quoted(path) + ": " + OneLine(out->geterror()));
   }
   bool ok = true;
