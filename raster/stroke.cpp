@@ -137,7 +137,11 @@ void drawJoinedSegment(typename P::Channel* base, int32_t width, int32_t height,
   const SegmentCoverage next(x1, y1, x2, y2, reach);
   scanSegment<P>(base, width, height, rowStride, x0, y0, x1, y1, reach, seg, color, opacity,
                  [&seg, &next](int32_t x, int32_t y) {
-                   const float k = seg.clamped(x, y) - next.clamped(x, y);
+                   // Outside this segment k = −c2 ≤ 0 whatever the next segment gives (c2 is
+                   // never NaN when c1 is not), so the second distance is not needed.
+                   const float c1 = seg.clamped(x, y);
+                   if (c1 <= 0.0f) return 0.0f;
+                   const float k = c1 - next.clamped(x, y);
                    return k < 1.0f ? k : 1.0f;  // fminf(k, 1): NaN gives 1
                  });
 }
