@@ -146,9 +146,9 @@ void WriteSamples(OIIO::ImageOutput& out, const std::vector<double>& samples, OI
 inline void WriteWorld(const FakeWorld& w, const std::string& path, bool alpha) {
   const int n = alpha ? 4 : 3;
   const OIIO::TypeDesc type = FileTypeOf(w.depth());
-  OIIO::ImageSpec spec(w.width(), w.height(), n, type);
-  spec.alpha_channel = alpha ? 3 : -1;
-  spec.attribute("oiio:UnassociatedAlpha", 1);
+  OIIO::ImageSpec header(w.width(), w.height(), n, type);
+  header.alpha_channel = alpha ? 3 : -1;
+  header.attribute("oiio:UnassociatedAlpha", 1);
   std::vector<double> samples;
   for (int y = 0; y < w.height(); ++y) {
     for (int x = 0; x < w.width(); ++x) {
@@ -160,7 +160,7 @@ inline void WriteWorld(const FakeWorld& w, const std::string& path, bool alpha) 
     }
   }
   auto out = OIIO::ImageOutput::create(path);
-  ASSERT_TRUE(out && out->open(path, spec)) << path;
+  ASSERT_TRUE(out && out->open(path, header)) << path;
   switch (w.depth()) {
     case WorldDepth::k8: WriteSamples<uint8_t>(*out, samples, type); break;
     case WorldDepth::k16: WriteSamples<uint16_t>(*out, samples, type); break;
@@ -171,14 +171,14 @@ inline void WriteWorld(const FakeWorld& w, const std::string& path, bool alpha) 
 
 template <class T>
 void ReadSamplesInto(OIIO::ImageInput& in, FakeWorld& w) {
-  const OIIO::ImageSpec& spec = in.spec();
-  const int n = spec.nchannels;
-  std::vector<T> samples(static_cast<size_t>(spec.width) * spec.height * n);
-  ASSERT_TRUE(in.read_image(0, 0, 0, n, spec.format, samples.data()));
+  const OIIO::ImageSpec& header = in.spec();
+  const int n = header.nchannels;
+  std::vector<T> samples(static_cast<size_t>(header.width) * header.height * n);
+  ASSERT_TRUE(in.read_image(0, 0, 0, n, header.format, samples.data()));
   const double opaque = w.depth() == WorldDepth::k8 ? 255 : w.depth() == WorldDepth::k16 ? 65535 : 1;
-  for (int y = 0; y < spec.height; ++y) {
-    for (int x = 0; x < spec.width; ++x) {
-      const T* px = &samples[(static_cast<size_t>(y) * spec.width + x) * n];
+  for (int y = 0; y < header.height; ++y) {
+    for (int x = 0; x < header.width; ++x) {
+      const T* px = &samples[(static_cast<size_t>(y) * header.width + x) * n];
       for (int c = 0; c < 4; ++c) {
         double v = c == 0 ? (n >= 4 ? static_cast<double>(px[3]) : opaque) : static_cast<double>(px[c - 1]);
         if (w.depth() == WorldDepth::k16) v = cli::FileToEffect16(static_cast<uint32_t>(v));

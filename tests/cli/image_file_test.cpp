@@ -70,12 +70,12 @@ TEST_F(CliImageFiles, SixteenBitRenderThatDrawsNothingGivesTheFileBack) {
 
 TEST_F(CliImageFiles, ChannelsArriveInAlphaRedGreenBlueOrder) {
   // One pixel, every channel different: red 10, green 20, blue 30, alpha 40 in the file.
-  OIIO::ImageSpec spec(1, 1, 4, OIIO::TypeDesc::UINT8);
-  spec.alpha_channel = 3;
-  spec.attribute("oiio:UnassociatedAlpha", 1);
+  OIIO::ImageSpec header(1, 1, 4, OIIO::TypeDesc::UINT8);
+  header.alpha_channel = 3;
+  header.attribute("oiio:UnassociatedAlpha", 1);
   const uint8_t rgba[4] = {10, 20, 30, 40};
   auto out = OIIO::ImageOutput::create(Path("p.png"));
-  ASSERT_TRUE(out->open(Path("p.png"), spec) && out->write_image(OIIO::TypeDesc::UINT8, rgba) && out->close());
+  ASSERT_TRUE(out->open(Path("p.png"), header) && out->write_image(OIIO::TypeDesc::UINT8, rgba) && out->close());
 
   const Image eight = cli::ReadImage(Path("p.png"));
   const auto* argb = reinterpret_cast<const uint8_t*>(eight.data());
@@ -93,10 +93,10 @@ TEST_F(CliImageFiles, ChannelsArriveInAlphaRedGreenBlueOrder) {
 }
 
 TEST_F(CliImageFiles, HalfFilesRenderInFloatAndStayHalf) {
-  OIIO::ImageSpec spec(2, 1, 3, OIIO::TypeDesc::HALF);
+  OIIO::ImageSpec header(2, 1, 3, OIIO::TypeDesc::HALF);
   const float rgb[6] = {0.25f, 0.5f, 1.5f, 0, 0, 0};
   auto out = OIIO::ImageOutput::create(Path("h.exr"));
-  ASSERT_TRUE(out->open(Path("h.exr"), spec) && out->write_image(OIIO::TypeDesc::FLOAT, rgb) && out->close());
+  ASSERT_TRUE(out->open(Path("h.exr"), header) && out->write_image(OIIO::TypeDesc::FLOAT, rgb) && out->close());
   const Image image = cli::ReadImage(Path("h.exr"));
   EXPECT_EQ(image.depth, Depth::kFloat);
   EXPECT_EQ(image.fileType, cli::SampleType::kHalf);
