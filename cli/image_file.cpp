@@ -123,7 +123,7 @@ void FillImage(const std::vector<Src>& samples, int nchannels, const ChannelMap&
 template <class Src>
 void ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type, const ChannelMap& map,
                  Image& image) {
-  const int n = in.spec().nchannels;
+  const int n = in.spec_dimensions(0).nchannels;
   std::vector<Src> samples(static_cast<size_t>(image.width) * image.height * n);
   if (!in.read_image(0, 0, 0, n, type, samples.data())) {
     throw IoError("cannot read " + Quoted(path) + ": " + OneLine(in.geterror()));
@@ -219,7 +219,8 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced) {
   config.attribute("oiio:UnassociatedAlpha", 1);
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
   if (!in) throw IoError("cannot read " + Quoted(path) + ": " + OneLine(OIIO::geterror()));
-  const OIIO::ImageSpec& header = in->spec();
+  // Only the dimension and type fields are needed, which this accessor copies cheaply.
+  const OIIO::ImageSpec header = in->spec_dimensions(0);
   if (header.deep) throw IoError("cannot read " + Quoted(path) + ": deep images are not supported");
   if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0 ||
       static_cast<int64_t>(header.width) * header.height > kMaxPixels) {

@@ -171,7 +171,7 @@ inline void WriteWorld(const FakeWorld& w, const std::string& path, bool alpha) 
 
 template <class T>
 void ReadSamplesInto(OIIO::ImageInput& in, FakeWorld& w) {
-  const OIIO::ImageSpec& header = in.spec();
+  const OIIO::ImageSpec header = in.spec_dimensions(0);
   const int n = header.nchannels;
   std::vector<T> samples(static_cast<size_t>(header.width) * header.height * n);
   ASSERT_TRUE(in.read_image(0, 0, 0, n, header.format, samples.data()));
@@ -196,9 +196,10 @@ inline FakeWorld ReadWorld(const std::string& path, WorldDepth depth, int* chann
   auto in = OIIO::ImageInput::open(path, &config);
   EXPECT_TRUE(in) << path << ": " << OIIO::geterror();
   if (!in) return FakeWorld(depth, 1, 1);
-  EXPECT_EQ(in->spec().format, FileTypeOf(depth)) << path;
-  if (channels != nullptr) *channels = in->spec().nchannels;
-  FakeWorld w(depth, in->spec().width, in->spec().height);
+  const OIIO::ImageSpec header = in->spec_dimensions(0);
+  EXPECT_EQ(header.format, FileTypeOf(depth)) << path;
+  if (channels != nullptr) *channels = header.nchannels;
+  FakeWorld w(depth, header.width, header.height);
   switch (depth) {
     case WorldDepth::k8: ReadSamplesInto<uint8_t>(*in, w); break;
     case WorldDepth::k16: ReadSamplesInto<uint16_t>(*in, w); break;

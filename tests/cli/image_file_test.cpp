@@ -105,7 +105,7 @@ TEST_F(CliImageFiles, HalfFilesRenderInFloatAndStayHalf) {
   cli::WriteImage(image, Path("h2.exr"));
   auto in = OIIO::ImageInput::open(Path("h2.exr"));
   ASSERT_TRUE(in);
-  EXPECT_EQ(in->spec().format, OIIO::TypeDesc::HALF);
+  EXPECT_EQ(in->spec_dimensions(0).format, OIIO::TypeDesc::HALF);
 }
 
 TEST_F(CliImageFiles, DepthOptionForcesTheRenderDepth) {
