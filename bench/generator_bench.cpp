@@ -16,7 +16,11 @@ using test::Argb8Image;
 using test::TestImage;
 
 const Argb8Image& Coffee() {
-  static const Argb8Image image = test::ReadPpm(MORVANE_IMAGES_DIR "/coffee-1080p.ppm");
+  static const Argb8Image image = [] {
+    Argb8Image read;
+    testing::ReadPpm(MORVANE_IMAGES_DIR "/coffee-1080p.ppm", read);
+    return read;
+  }();
   return image;
 }
 

@@ -64,7 +64,7 @@ struct MatchLevels<PixelFloat> {
 };
 
 template <class P>
-class GeneratorChain : public testing::Test {
+class GeneratorChain : public ::testing::Test {
  protected:
   using Ch = typename P::Channel;
   using Levels = MatchLevels<P>;
@@ -113,7 +113,7 @@ class GeneratorChain : public testing::Test {
   }
   using Points = std::vector<std::pair<int32_t, int32_t>>;
 };
-using Depths = testing::Types<Pixel8, Pixel16, PixelFloat>;
+using Depths = ::testing::Types<Pixel8, Pixel16, PixelFloat>;
 TYPED_TEST_SUITE(GeneratorChain, Depths);
 
 TYPED_TEST(GeneratorChain, FlatColourStepsStraightDown) {

@@ -86,8 +86,8 @@ std::vector<RecordedCall> Record(const TestImage<P>& input, const GeneratorSetti
 }
 
 template <class P>
-class GeneratorShapes : public testing::Test {};
-using Depths = testing::Types<Pixel8, Pixel16, PixelFloat>;
+class GeneratorShapes : public ::testing::Test {};
+using Depths = ::testing::Types<Pixel8, Pixel16, PixelFloat>;
 TYPED_TEST_SUITE(GeneratorShapes, Depths);
 
 TYPED_TEST(GeneratorShapes, RaisingTheCountKeepsTheShapesThatWereThere) {

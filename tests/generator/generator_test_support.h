@@ -4,7 +4,6 @@
 // (for golden checksums).
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -17,6 +16,7 @@
 #include "raster/pixel_traits.h"
 #include "render/render_frame.h"
 #include "render/shape_settings.h"
+#include "tests/fake_host/ppm.h"
 
 namespace morvane::test {
 
@@ -87,46 +87,8 @@ struct TestImage {
   InputView<P> view() const { return InputView<P>{data.data(), width, height, strideChannels}; }
 };
 
-// 8-bit ARGB pixels, row after row without padding.
-struct Argb8Image {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::vector<uint8_t> argb;
-};
-
-// Reads a binary PPM (P6, maxval 255) into opaque ARGB. Empty on failure.
-inline Argb8Image ReadPpm(const std::string& path) {
-  Argb8Image image;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return image;
-  int w = 0, h = 0, maxval = 0;
-  if (std::fscanf(f, "P6 %d %d %d", &w, &h, &maxval) == 3 && maxval == 255 && w > 0 && h > 0 &&
-      std::fgetc(f) != EOF) {
-    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    if (std::fread(rgb.data(), 1, rgb.size(), f) == rgb.size()) {
-      image.width = w;
-      image.height = h;
-      image.argb.resize(static_cast<size_t>(w) * h * 4);
-      for (size_t i = 0, n = static_cast<size_t>(w) * h; i < n; ++i) {
-        image.argb[4 * i] = 255;
-        std::memcpy(&image.argb[4 * i + 1], &rgb[3 * i], 3);
-      }
-    }
-  }
-  std::fclose(f);
-  return image;
-}
-
-// Writes ARGB as a PPM (alpha dropped) for looking at a render.
-inline bool WritePpm(const std::string& path, const Argb8Image& image) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  std::fprintf(f, "P6\n%d %d\n255\n", image.width, image.height);
-  for (size_t i = 0, n = static_cast<size_t>(image.width) * image.height; i < n; ++i) {
-    std::fwrite(&image.argb[4 * i + 1], 1, 3, f);
-  }
-  return std::fclose(f) == 0;
-}
+// 8-bit ARGB pixels, row after row without padding, as the test pictures are read.
+using Argb8Image = testing::ArgbImage;
 
 template <class P>
 TestImage<P> FromArgb8(const Argb8Image& image) {

@@ -9,8 +9,8 @@ namespace morvane {
 namespace {
 
 template <class P>
-class GeneratorPresetSettings : public testing::Test {};
-using Depths = testing::Types<Pixel8, Pixel16, PixelFloat>;
+class GeneratorPresetSettings : public ::testing::Test {};
+using Depths = ::testing::Types<Pixel8, Pixel16, PixelFloat>;
 TYPED_TEST_SUITE(GeneratorPresetSettings, Depths);
 
 // The settings the generator receives for each preset, through the shipped preset table and
@@ -20,7 +20,7 @@ TYPED_TEST(GeneratorPresetSettings, FrameDeliversThePresetTable) {
   for (int32_t outputWidth : {1920, 960, 333}) {
     for (int preset = 1; preset <= 20; ++preset) {
       const test::PresetRow& row = test::kTestPresets[preset - 1];
-      SCOPED_TRACE(testing::Message() << row.name << " at " << outputWidth << " of 1920");
+      SCOPED_TRACE(::testing::Message() << row.name << " at " << outputWidth << " of 1920");
       ASSERT_EQ(FindPreset(row.name), preset);
       const GeneratorSettings<P> expected = test::SettingsFromPreset<P>(row, outputWidth, 1920);
       const GeneratorSettings<P> actual =
@@ -53,7 +53,8 @@ TYPED_TEST(GeneratorPresetSettings, FrameDeliversThePresetTable) {
 // the same settings into a prepared output.
 TYPED_TEST(GeneratorPresetSettings, PresetRenderIsTheGeneratorOnAPreparedOutput) {
   using P = TypeParam;
-  test::Argb8Image image = test::ReadPpm(MORVANE_TEST_DATA_DIR "/coffee-crop.ppm");
+  test::Argb8Image image;
+  morvane::testing::ReadPpm(MORVANE_TEST_DATA_DIR "/coffee-crop.ppm", image);
   ASSERT_GT(image.width, 0);
   for (int preset : {1, 8}) {  // output cleared, and a copy of the input ("Keep Original Image")
     const test::PresetRow& row = test::kTestPresets[preset - 1];

@@ -30,7 +30,7 @@ TEST(GeneratorGrid, LayoutOfCountOverFrame) {
       {16, 0, 1080, 0, 0, 0, 0, 0, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message()
+    SCOPED_TRACE(::testing::Message()
                  << c.count << " over " << c.width << "x" << c.height << " at " << c.randomization);
     const GridLayout grid = MakeGridLayout(c.count, c.width, c.height, c.randomization);
     EXPECT_EQ(grid.columns, c.columns);
@@ -50,8 +50,8 @@ TEST(GeneratorGrid, ShapeSeedWrapsModuloTwoToThe32) {
 }
 
 template <class P>
-class GeneratorGate : public testing::Test {};
-using Depths = testing::Types<Pixel8, Pixel16, PixelFloat>;
+class GeneratorGate : public ::testing::Test {};
+using Depths = ::testing::Types<Pixel8, Pixel16, PixelFloat>;
 TYPED_TEST_SUITE(GeneratorGate, Depths);
 
 TYPED_TEST(GeneratorGate, ComparesChannelsOneByOne) {
