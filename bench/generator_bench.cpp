@@ -5,8 +5,10 @@
 
 #include <string>
 
-#include "params/presets.h"
-#include "render/render_frame.h"
+#include "effect/controls.h"
+#include "effect/presets.h"
+#include "effect/render_buffers.h"
+#include "effect/shape_settings.h"
 #include "tests/generator/generator_test_support.h"
 
 namespace morvane {
@@ -33,9 +35,13 @@ void RenderPreset(benchmark::State& state, int preset, Depth depth) {
   }
   TestImage<P> input = test::FromArgb8<P>(image);
   TestImage<P> output(image.width, image.height);
-  const ShapeSettings settings = test::PresetShapeSettings(preset);
+  ControlValues values = DefaultControlValues();
+  ApplyPresetColumns(values, preset);
+  const ShapeSettings settings = SettingsOfControls(values);
+  const FrameBuffer in{input.bytes(), input.width, input.height, input.rowBytes()};
+  const FrameBuffer out{output.bytes(), output.width, output.height, output.rowBytes()};
   for (auto _ : state) {
-    RenderBuffers(depth, input.buffer(), output.buffer(), settings, image.width);
+    RenderBuffers(depth, in, out, settings, image.width);
     benchmark::ClobberMemory();
   }
 }

@@ -23,17 +23,17 @@ template <class P>
 struct Style;
 template <>
 struct Style<Pixel8> {
-  static ShapeColor<Pixel8> color() { return {{200, 120, 40, 0}}; }
+  static ShapeColour<Pixel8> colour() { return {{200, 120, 40, 0}}; }
   static uint8_t opacity() { return 180; }
 };
 template <>
 struct Style<Pixel16> {
-  static ShapeColor<Pixel16> color() { return {{25000, 15000, 5000, 0}}; }
+  static ShapeColour<Pixel16> colour() { return {{25000, 15000, 5000, 0}}; }
   static uint16_t opacity() { return 23000; }
 };
 template <>
 struct Style<PixelFloat> {
-  static ShapeColor<PixelFloat> color() { return {{0.8f, 0.45f, 0.15f, 0}}; }
+  static ShapeColour<PixelFloat> colour() { return {{0.8f, 0.45f, 0.15f, 0}}; }
   static float opacity() { return 0.7f; }
 };
 
@@ -67,7 +67,7 @@ void run(benchmark::State& state, const Draw<P>& draw) {
 template <class P>
 void BM_ThickLine(benchmark::State& state) {  // 40 px long, width 1.8
   run<P>(state, [](auto* b, int32_t s) {
-    drawThickLine<P>(b, kWidth, kHeight, s, 200, 1000, 232, 1024, 1.8f, Style<P>::color(),
+    DrawThickLine<P>(Surface<P>{b, kWidth, kHeight, s}, 200, 1000, 232, 1024, 1.8f, Style<P>::colour(),
                      Style<P>::opacity());
   });
 }
@@ -75,15 +75,15 @@ void BM_ThickLine(benchmark::State& state) {  // 40 px long, width 1.8
 template <class P>
 void BM_JoinedSegment(benchmark::State& state) {
   run<P>(state, [](auto* b, int32_t s) {
-    drawJoinedSegment<P>(b, kWidth, kHeight, s, 200, 1000, 232, 1024, 1.8f, 260, 1000,
-                         Style<P>::color(), Style<P>::opacity());
+    DrawJoinedSegment<P>(Surface<P>{b, kWidth, kHeight, s}, 200, 1000, 232, 1024, 1.8f, 260, 1000,
+                         Style<P>::colour(), Style<P>::opacity());
   });
 }
 
 template <class P>
 void BM_CircleOutline(benchmark::State& state) {  // radius 20
   run<P>(state, [](auto* b, int32_t s) {
-    drawCircleOutline<P>(b, kWidth, kHeight, s, 250, 1000, 20, Style<P>::color(),
+    DrawCircleOutline<P>(Surface<P>{b, kWidth, kHeight, s}, 250, 1000, 20, Style<P>::colour(),
                          Style<P>::opacity());
   });
 }
@@ -91,14 +91,14 @@ void BM_CircleOutline(benchmark::State& state) {  // radius 20
 template <class P>
 void BM_FillCircle(benchmark::State& state) {
   run<P>(state, [](auto* b, int32_t s) {
-    fillCircle<P>(b, kWidth, kHeight, s, 250, 1000, 20, Style<P>::color(), Style<P>::opacity());
+    FillCircle<P>(Surface<P>{b, kWidth, kHeight, s}, 250, 1000, 20, Style<P>::colour(), Style<P>::opacity());
   });
 }
 
 template <class P>
 void BM_FillTriangle(benchmark::State& state) {  // about 30 px across
   run<P>(state, [](auto* b, int32_t s) {
-    fillTriangle<P>(b, kWidth, kHeight, s, {200, 1000}, {230, 1005}, {210, 1028}, Style<P>::color(),
+    FillTriangle<P>(Surface<P>{b, kWidth, kHeight, s}, {200, 1000}, {230, 1005}, {210, 1028}, Style<P>::colour(),
                     Style<P>::opacity());
   });
 }
@@ -106,15 +106,14 @@ void BM_FillTriangle(benchmark::State& state) {  // about 30 px across
 template <class P>
 void BM_FillQuad(benchmark::State& state) {  // a square of side about 21, turned 45 degrees
   run<P>(state, [](auto* b, int32_t s) {
-    fillQuad<P>(b, kWidth, kHeight, s, 200, 1015, 215, 1000, 230, 1015, 215, 1030,
-                Style<P>::color(), Style<P>::opacity());
+    FillQuad<P>(Surface<P>{b, kWidth, kHeight, s}, {200, 1015}, {215, 1000}, {230, 1015}, {215, 1030}, Style<P>::colour(), Style<P>::opacity());
   });
 }
 
 template <class P>
 void BM_FillRect(benchmark::State& state) {  // 40 × 40
   run<P>(state, [](auto* b, int32_t s) {
-    fillRect<P>(b, kWidth, kHeight, s, 200, 1000, 239, 1039, Style<P>::color(),
+    FillRect<P>(Surface<P>{b, kWidth, kHeight, s}, 200, 1000, 239, 1039, Style<P>::colour(),
                 Style<P>::opacity());
   });
 }

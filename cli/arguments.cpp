@@ -6,7 +6,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/text_util.h"
-#include "host/effect_info.h"
+#include "effect/identity.h"
 
 namespace morvane::cli {
 namespace {

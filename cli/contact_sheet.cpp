@@ -9,7 +9,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/progress.h"
-#include "params/presets.h"
+#include "effect/presets.h"
 
 namespace morvane::cli {
 namespace {
@@ -25,8 +25,8 @@ struct Layout {
   int cellWidth, cellHeight, pad, labelHeight, fontSize;
   int width() const { return kColumns * cellWidth + (kColumns + 1) * pad; }
   int height() const { return kRows * (cellHeight + labelHeight) + (kRows + 1) * pad; }
-  int left(int cell) const { return pad + (cell % kColumns) * (cellWidth + pad); }
-  int top(int cell) const { return pad + (cell / kColumns) * (cellHeight + labelHeight + pad); }
+  int CellLeft(int cell) const { return pad + (cell % kColumns) * (cellWidth + pad); }
+  int CellTop(int cell) const { return pad + (cell / kColumns) * (cellHeight + labelHeight + pad); }
 };
 
 Layout LayoutFor(const Image& picture, int requestedCellWidth) {
@@ -67,8 +67,8 @@ OIIO::ImageBuf PremultipliedRgba(const Image& image) {
 // Lays the scaled render over black into its cell of the sheet (float alpha, red, green, blue).
 void PlaceCell(const OIIO::ImageBuf& cell, const Layout& layout, int index, Image& sheet) {
   float* base = sheet.storage.data();
-  const int x0 = layout.left(index);
-  const int y0 = layout.top(index);
+  const int x0 = layout.CellLeft(index);
+  const int y0 = layout.CellTop(index);
   for (int y = 0; y < layout.cellHeight; ++y) {
     for (int x = 0; x < layout.cellWidth; ++x) {
       float rgba[4];
@@ -103,8 +103,8 @@ void DrawLabels(const Layout& layout, Image& sheet) {
   for (int p = 1; p <= kPresetCount; ++p) {
     const std::string label = LabelOf(p);
     const int size = FittingFontSize(label, layout);
-    const int baseline = layout.top(p - 1) + layout.cellHeight + layout.pad / 2 + size;
-    if (size == 0 || !OIIO::ImageBufAlgo::render_text(canvas, layout.left(p - 1), baseline, label, size, kFont,
+    const int baseline = layout.CellTop(p - 1) + layout.cellHeight + layout.pad / 2 + size;
+    if (size == 0 || !OIIO::ImageBufAlgo::render_text(canvas, layout.CellLeft(p - 1), baseline, label, size, kFont,
                                                       white)) {
       OIIO::geterror();
       throw IoError("cannot draw the labels: no font " + Quoted(kFont) + " (install fonts-dejavu-core)");
@@ -138,7 +138,7 @@ void RenderContactSheet(const Job& job) {
       const OIIO::ImageBuf cell = OIIO::ImageBufAlgo::resize(full, "", 0.0f, cellRoi, 1);
       if (cell.has_error()) throw IoError("cannot scale the cell of preset " + std::to_string(i + 1));
       PlaceCell(cell, layout, i, sheet);  // cells do not overlap, so threads never share a pixel
-      progress.frameDone();
+      progress.FrameDone();
     });
   }
   DrawLabels(layout, sheet);

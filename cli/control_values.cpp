@@ -5,8 +5,9 @@
 
 #include "cli/cli_error.h"
 #include "cli/text_util.h"
-#include "params/param_set.h"
-#include "params/presets.h"
+#include "effect/controls.h"
+#include "effect/presets.h"
+#include "support/text.h"
 
 namespace morvane::cli {
 namespace {
@@ -16,7 +17,7 @@ namespace {
 constexpr size_t kMaxIntegerDigits = 9;
 
 bool Settable(const ControlDef& c) {
-  return c.index != PARAM_PRESET &&
+  return c.id != ControlId::kPreset &&
          (c.kind == ControlKind::kPopup || c.kind == ControlKind::kCheckbox ||
           c.kind == ControlKind::kSlider);
 }
@@ -33,7 +34,7 @@ std::string SettableNames() {
 
 const ControlDef* FindControl(std::string_view name) {
   for (const ControlDef& c : Controls()) {
-    if (c.kind != ControlKind::kGroupEnd && EqualIgnoringCase(name, c.name)) return &c;
+    if (c.kind != ControlKind::kGroupEnd && EqualsIgnoringAsciiCase(name, c.name)) return &c;
   }
   return nullptr;
 }
@@ -51,7 +52,7 @@ std::string EntriesWithNumbers(const ControlDef& c) {
 int32_t ParsePopup(const ControlDef& c, std::string_view text) {
   const std::vector<std::string_view> entries = SplitEntries(c.popupEntries);
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (EqualIgnoringCase(text, entries[i])) return static_cast<int32_t>(i + 1);
+    if (EqualsIgnoringAsciiCase(text, entries[i])) return static_cast<int32_t>(i + 1);
   }
   if (const std::optional<int64_t> n = ParseWholeNumber(text); n && *n >= 1 && *n <= c.numChoices) {
     return static_cast<int32_t>(*n);
@@ -61,8 +62,8 @@ int32_t ParsePopup(const ControlDef& c, std::string_view text) {
 }
 
 int32_t ParseCheckbox(const ControlDef& c, std::string_view text) {
-  if (EqualIgnoringCase(text, "on") || text == "1") return 1;
-  if (EqualIgnoringCase(text, "off") || text == "0") return 0;
+  if (EqualsIgnoringAsciiCase(text, "on") || text == "1") return 1;
+  if (EqualsIgnoringAsciiCase(text, "off") || text == "0") return 0;
   throw UsageError(Quoted(c.name) + " takes on, off, 1 or 0, got " + Quoted(std::string(text)));
 }
 
@@ -106,12 +107,6 @@ std::string Padded(std::string s, size_t width) {
 
 }  // namespace
 
-ControlValues DefaultControlValues() {
-  ControlValues values{};
-  for (const ControlDef& c : Controls()) values[c.index] = c.defaultValue;
-  return values;
-}
-
 int ParsePreset(std::string_view text) {
   const std::string_view t = Trim(text);
   if (const int byName = FindPreset(t); byName != 0) return byName;
@@ -125,10 +120,8 @@ int ParsePreset(std::string_view text) {
 }
 
 void ApplyPreset(ControlValues& values, int preset) {
-  for (int column = 0; column < kPresetColumnCount; ++column) {
-    values[kPresetParamIndex[column]] = PresetControlValue(preset, column);
-  }
-  values[PARAM_PRESET] = preset;
+  ApplyPresetColumns(values, preset);
+  values[SlotOf(ControlId::kPreset)] = preset;
 }
 
 void ApplyOverride(ControlValues& values, std::string_view assignment) {
@@ -140,16 +133,16 @@ void ApplyOverride(ControlValues& values, std::string_view assignment) {
   const std::string_view name = Trim(assignment.substr(0, eq));
   const std::string_view text = Trim(assignment.substr(eq + 1));
   const ControlDef* c = FindControl(name);
-  if (c != nullptr && c->index == PARAM_PRESET) {
+  if (c != nullptr && c->id == ControlId::kPreset) {
     throw UsageError("\"Preset\" is chosen with --preset NAME|NUMBER, not with --set");
   }
   if (c == nullptr || !Settable(*c)) {
     throw UsageError("unknown control " + Quoted(std::string(name)) + "; valid controls: " + SettableNames());
   }
   switch (c->kind) {
-    case ControlKind::kPopup: values[c->index] = ParsePopup(*c, text); break;
-    case ControlKind::kCheckbox: values[c->index] = ParseCheckbox(*c, text); break;
-    default: values[c->index] = ParseSlider(*c, text); break;
+    case ControlKind::kPopup: values[SlotOf(c->id)] = ParsePopup(*c, text); break;
+    case ControlKind::kCheckbox: values[SlotOf(c->id)] = ParseCheckbox(*c, text); break;
+    default: values[SlotOf(c->id)] = ParseSlider(*c, text); break;
   }
 }
 
@@ -157,10 +150,12 @@ ControlValues BuildControlValues(int preset, const std::vector<std::string>& ove
   ControlValues values = DefaultControlValues();
   if (preset != 0) ApplyPreset(values, preset);
   for (const std::string& o : overrides) ApplyOverride(values, o);
-  if (values[PARAM_MIN_LUMINOSITY] > values[PARAM_MAX_LUMINOSITY]) {
-    throw UsageError("\"Minimum Luminosity\" (" + SliderText(values[PARAM_MIN_LUMINOSITY], 0) +
+  const int32_t minimum = values[SlotOf(ControlId::kMinLuminosity)];
+  const int32_t maximum = values[SlotOf(ControlId::kMaxLuminosity)];
+  if (minimum > maximum) {
+    throw UsageError("\"Minimum Luminosity\" (" + SliderText(minimum, 0) +
                      ") must not exceed \"Maximum Luminosity\" (" +
-                     SliderText(values[PARAM_MAX_LUMINOSITY], 0) + ")");
+                     SliderText(maximum, 0) + ")");
   }
   return values;
 }
@@ -201,16 +196,6 @@ std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text) {
   return d;
 }
 
-ShapeSettings SettingsOf(const ControlValues& values) {
-  ShapeSettings settings;
-  std::memset(&settings, 0, sizeof settings);
-  ReadShapeSettings(settings, [&](int index, int32_t& value) -> PF_Err {
-    value = values[index];
-    return PF_Err_NONE;
-  });
-  return settings;
-}
-
 std::string ControlsText() {
   std::string text;
   std::string indent;
@@ -226,7 +211,7 @@ std::string ControlsText() {
         line += Padded("popup", 10) +
                 Padded("1 to " + std::to_string(c.numChoices), 16) +
                 Padded("default " + std::to_string(c.defaultValue), 14);
-        line += c.index == PARAM_PRESET ? "chosen with --preset; see \"morvane presets\"" : EntriesWithNumbers(c);
+        line += c.id == ControlId::kPreset ? "chosen with --preset; see \"morvane presets\"" : EntriesWithNumbers(c);
         break;
       }
       case ControlKind::kCheckbox:

@@ -1,7 +1,7 @@
 // The 25 control values as the host holds them (sliders 16.16, popups 1-based, checkboxes 0 or 1),
 // built the way a user builds them in the panel: the defaults, then a preset, then single
-// changes. The settings block is read from them through the render frame's own reader, so a
-// picture rendered here equals the module's for the same values.
+// changes. The settings block is read from them through the effect's own reader, so a picture
+// rendered here equals the module's for the same values.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -10,15 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "render/param_index.h"
-#include "render/shape_settings.h"
+#include "effect/control_id.h"
+#include "effect/shape_settings.h"
 
 namespace morvane::cli {
-
-// Indexed like the host's parameter array; entry 0 (the input layer) is unused.
-using ControlValues = std::array<int32_t, PARAM_NUM_PARAMS>;
-
-ControlValues DefaultControlValues();
 
 // A preset by its popup name (any case) or its number 1..20. Throws a usage error otherwise.
 int ParsePreset(std::string_view text);
@@ -45,8 +40,6 @@ struct FixedDecimal {
   bool truncated = false;
 };
 std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text);
-
-ShapeSettings SettingsOf(const ControlValues& values);
 
 // The listings of `morvane controls` and `morvane presets`.
 std::string ControlsText();

@@ -146,7 +146,7 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   const fs::path& path() const { return path_; }
-  void commit() { committed_ = true; }
+  void Commit() { committed_ = true; }
 
  private:
   fs::path path_;
@@ -301,7 +301,7 @@ void WriteImage(const Image& image, const std::string& path) {
   std::error_code ec;
   fs::rename(temporary.path(), destination, ec);
   if (ec) throw IoError("cannot write " + Quoted(path) + ": " + ec.message());
-  temporary.commit();
+  temporary.Commit();
 }
 
 }  // namespace morvane::cli

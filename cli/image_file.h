@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "raster/pixel_buffer.h"
-#include "render/render_frame.h"
+#include "effect/render_buffers.h"
 
 namespace morvane::cli {
 
@@ -29,10 +28,10 @@ struct Image {
   std::vector<float> storage;
 
   int32_t rowBytes() const { return width * BytesPerPixel(depth); }
-  PixelBuffer buffer() { return PixelBuffer{storage.data(), width, height, rowBytes()}; }
-  // For reading only: the render frame takes its input through the same non-const buffer type.
-  PixelBuffer buffer() const {
-    return PixelBuffer{const_cast<float*>(storage.data()), width, height, rowBytes()};
+  FrameBuffer buffer() { return FrameBuffer{storage.data(), width, height, rowBytes()}; }
+  // For reading only: a render takes its input through the same non-const buffer type.
+  FrameBuffer buffer() const {
+    return FrameBuffer{const_cast<float*>(storage.data()), width, height, rowBytes()};
   }
   const void* data() const { return storage.data(); }
 };

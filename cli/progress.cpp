@@ -35,7 +35,7 @@ std::string ProgressLine(int done, int total, double elapsedSeconds) {
 
 Progress::Progress(bool enabled, int total, std::FILE* out)
     : enabled_(enabled), total_(total), out_(out), start_(std::chrono::steady_clock::now()) {
-  if (enabled_) thread_ = std::thread([this] { run(); });
+  if (enabled_) thread_ = std::thread([this] { Run(); });
 }
 
 Progress::~Progress() {
@@ -56,7 +56,7 @@ double Progress::elapsed() const {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
-void Progress::run() {
+void Progress::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!wake_.wait_for(lock, kRedrawInterval, [this] { return stop_; })) {
     if (total_ <= 1 && elapsed() < kSingleFrameDelaySeconds) continue;

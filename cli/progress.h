@@ -24,10 +24,10 @@ class Progress {
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
-  void frameDone() { done_.fetch_add(1, std::memory_order_relaxed); }
+  void FrameDone() { done_.fetch_add(1, std::memory_order_relaxed); }
 
  private:
-  void run();
+  void Run();
   double elapsed() const;
 
   const bool enabled_;

@@ -8,7 +8,9 @@
 
 #include "cli/cli_error.h"
 #include "cli/progress.h"
-#include "params/param_set.h"
+#include "effect/controls.h"
+#include "effect/render_buffers.h"
+#include "effect/shape_settings.h"
 
 namespace morvane::cli {
 namespace {
@@ -16,13 +18,13 @@ namespace {
 // The seed of one frame: the frame number is added in whole units, as a keyframed seed steps.
 ControlValues ValuesOfFrame(const ControlValues& values, bool evolve, int frame) {
   ControlValues v = values;
-  if (evolve) v[PARAM_RANDOM_SEED] += frame * 65536;
+  if (evolve) v[SlotOf(ControlId::kRandomSeed)] += frame * 65536;
   return v;
 }
 
 void CheckEvolvedSeed(const ControlValues& values, const FrameRange& frames) {
-  const ControlDef& seed = Control(PARAM_RANDOM_SEED);
-  const int64_t last = (static_cast<int64_t>(values[PARAM_RANDOM_SEED]) >> 16) + frames.last;
+  const ControlDef& seed = Control(ControlId::kRandomSeed);
+  const int64_t last = (static_cast<int64_t>(values[SlotOf(ControlId::kRandomSeed)]) >> 16) + frames.last;
   if (last > seed.validMax) {
     throw UsageError("--evolve takes \"Random Seed (Evolution)\" to " + std::to_string(last) + " at frame " +
                      std::to_string(frames.last) + ", above its maximum " + std::to_string(seed.validMax) +
@@ -71,7 +73,8 @@ void ForEachParallel(int count, int threads, const std::function<void(int)>& wor
 
 Image RenderImage(const Image& input, const ControlValues& values) {
   Image output = MakeImage(input.depth, input.width, input.height, input.fileType);
-  RenderBuffers(input.depth, input.buffer(), output.buffer(), SettingsOf(values), input.width);
+  RenderBuffers(input.depth, input.buffer(), output.buffer(), SettingsOfControls(values),
+                input.width);
   return output;
 }
 
@@ -89,7 +92,7 @@ void RenderFiles(const Job& job) {
     Progress progress(job.progress, 1);
     const Image input = ReadImage(job.input, job.depth);
     WriteImage(RenderImage(input, values), job.output);
-    progress.frameDone();
+    progress.FrameDone();
     return;
   }
 
@@ -115,7 +118,7 @@ void RenderFiles(const Job& job) {
     } else {
       WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth), frameValues), out);
     }
-    progress.frameDone();
+    progress.FrameDone();
   });
 }
 

@@ -1,6 +1,6 @@
 // The render verbs: one picture, an image sequence, or the contact sheet of all presets.
 //
-// Every frame is read, rendered through the render frame's host-free core with the image's own
+// Every frame is read, rendered through the host-free effect core with the image's own
 // width as the layer width, and written on its own thread with its own generator state, so the
 // frames of a sequence come out the same whatever the number of threads.
 #pragma once

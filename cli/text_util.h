@@ -1,4 +1,4 @@
-// Small text helpers of the command line: ASCII case folding, trimming, whole numbers.
+// Small text helpers of the command line: trimming, entry lists, whole numbers.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -7,7 +7,6 @@
 
 namespace morvane::cli {
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
 std::string_view Trim(std::string_view s);
 
 // "A|B|C" into its entries.

@@ -7,8 +7,10 @@ find_program(MORVANE_BUILD_MACHINE_CXX NAMES c++ g++ clang++ REQUIRED)
 function(morvane_pipl_resource target)
   set(writer ${CMAKE_CURRENT_BINARY_DIR}/pipl_rc_writer)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/pipl.rc)
-  # The list is built from the effect's constants in host/ and its API declarations in host/api/.
-  file(GLOB inputs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.h ${PROJECT_SOURCE_DIR}/host/api/*.h)
+  # The list is built from the effect's constants (host/effect_info.h, effect/identity.h) and the
+  # API declarations (host_api/ae_types.h).
+  set(inputs ${PROJECT_SOURCE_DIR}/host/effect_info.h ${PROJECT_SOURCE_DIR}/host/pipl.h
+             ${PROJECT_SOURCE_DIR}/effect/identity.h ${PROJECT_SOURCE_DIR}/host_api/ae_types.h)
   add_custom_command(
     OUTPUT ${script}
     COMMAND ${MORVANE_BUILD_MACHINE_CXX} -std=c++20 -O1 -I${PROJECT_SOURCE_DIR}

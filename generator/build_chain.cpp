@@ -3,8 +3,8 @@
 #include <cmath>
 #include <type_traits>
 
-#include "raster/maths.h"
-#include "raster/numeric.h"
+#include "support/maths.h"
+#include "support/numeric.h"
 
 namespace morvane {
 namespace {
@@ -30,7 +30,7 @@ inline bool ChannelMatches(typename P::Channel a, typename P::Channel b,
 }  // namespace
 
 template <class P>
-int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const ShapeColor<P>& source,
+int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const ShapeColour<P>& source,
                    const GeneratorSettings<P>& settings, RandomSource& random, Chain& chain) {
   using Ch = typename P::Channel;
 
@@ -72,7 +72,7 @@ int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const Shap
     for (int32_t r = size; r <= maxRadius && !found; ++r) {
       float theta = startTheta;
       if (randomization != 0) {
-        const int32_t k = random.next() % randomization;
+        const int32_t k = random.Next() % randomization;
         theta = static_cast<float>(static_cast<double>(k) * kFullTurn / 360.0 +
                                    static_cast<double>(theta));
       }
@@ -82,11 +82,11 @@ int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const Shap
 
       while (theta < thetaEnd) {
         const double angle = theta;
-        const int32_t cx = truncToInt32(Sin(angle) * radius + static_cast<double>(px));
-        const int32_t cy = truncToInt32(Cos(angle) * radius + static_cast<double>(py));
+        const int32_t cx = TruncToInt32(Sin(angle) * radius + static_cast<double>(px));
+        const int32_t cy = TruncToInt32(Cos(angle) * radius + static_cast<double>(py));
         if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) break;
 
-        const Ch* pixel = PixelAt(input, MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
+        const Ch* pixel = input.PixelAt(MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
         if (ChannelMatches<P>(pixel[1], sourceRed, threshold) &&
             ChannelMatches<P>(pixel[2], sourceGreen, threshold) &&
             ChannelMatches<P>(pixel[3], sourceBlue, threshold)) {
@@ -110,15 +110,10 @@ int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const Shap
   return chain.count;
 }
 
-template int32_t BuildChain<Pixel8>(const InputView<Pixel8>&, int32_t, int32_t,
-                                    const ShapeColor<Pixel8>&, const GeneratorSettings<Pixel8>&,
-                                    RandomSource&, Chain&);
-template int32_t BuildChain<Pixel16>(const InputView<Pixel16>&, int32_t, int32_t,
-                                     const ShapeColor<Pixel16>&, const GeneratorSettings<Pixel16>&,
-                                     RandomSource&, Chain&);
-template int32_t BuildChain<PixelFloat>(const InputView<PixelFloat>&, int32_t, int32_t,
-                                        const ShapeColor<PixelFloat>&,
-                                        const GeneratorSettings<PixelFloat>&, RandomSource&,
-                                        Chain&);
+#define MORVANE_INSTANTIATE(P)                                                              \
+  template int32_t BuildChain<P>(const InputSurface<P>&, int32_t, int32_t, const ShapeColour<P>&, \
+                                 const GeneratorSettings<P>&, RandomSource&, Chain&);
+MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
+#undef MORVANE_INSTANTIATE
 
 }  // namespace morvane

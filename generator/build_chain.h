@@ -12,6 +12,7 @@
 #include "generator/generator_settings.h"
 #include "generator/random.h"
 #include "raster/pixel_traits.h"
+#include "raster/surface.h"
 
 namespace morvane {
 
@@ -27,21 +28,6 @@ struct Chain {
   int32_t radius[kChainCapacity];
   int32_t count = 0;
 };
-
-template <class P>
-struct InputView {
-  const typename P::Channel* base = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t rowStride = 0;  // in channels
-};
-
-// The alpha channel of pixel (x, y), which must lie inside the input.
-template <class P>
-inline const typename P::Channel* PixelAt(const InputView<P>& input, int32_t x, int32_t y) {
-  return input.base + static_cast<std::ptrdiff_t>(y) * input.rowStride +
-         4 * static_cast<std::ptrdiff_t>(x);
-}
 
 // size and sizeGrowth are each held to +-2^16 pixels (valid controls stay below 1024 even when
 // scaled up), which keeps every chain coordinate, and every difference of two of them, far
@@ -69,19 +55,7 @@ inline int32_t MirrorCoordinate(int32_t c, int32_t extent) {
 // of points (at least 1). The input must have width and height of at least 1. The colour is
 // compared on red, green and blue only.
 template <class P>
-int32_t BuildChain(const InputView<P>& input, int32_t x0, int32_t y0, const ShapeColor<P>& source,
+int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const ShapeColour<P>& source,
                    const GeneratorSettings<P>& settings, RandomSource& random, Chain& chain);
-
-extern template int32_t BuildChain<Pixel8>(const InputView<Pixel8>&, int32_t, int32_t,
-                                           const ShapeColor<Pixel8>&,
-                                           const GeneratorSettings<Pixel8>&, RandomSource&, Chain&);
-extern template int32_t BuildChain<Pixel16>(const InputView<Pixel16>&, int32_t, int32_t,
-                                            const ShapeColor<Pixel16>&,
-                                            const GeneratorSettings<Pixel16>&, RandomSource&,
-                                            Chain&);
-extern template int32_t BuildChain<PixelFloat>(const InputView<PixelFloat>&, int32_t, int32_t,
-                                               const ShapeColor<PixelFloat>&,
-                                               const GeneratorSettings<PixelFloat>&, RandomSource&,
-                                               Chain&);
 
 }  // namespace morvane

@@ -3,7 +3,7 @@
 // rasterisers in chain order. Draws no random numbers.
 //
 // DrawShape is a template over its drawing target so that tests can record the calls it makes;
-// the generator instantiates it only with RasterTarget, which forwards to the rasterisers.
+// the generator uses it only with RasterTarget, which forwards to the rasterisers.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -11,57 +11,51 @@
 
 #include "generator/build_chain.h"
 #include "generator/generator_settings.h"
-#include "raster/numeric.h"
 #include "raster/circle.h"
-#include "raster/maths.h"
 #include "raster/pixel_traits.h"
 #include "raster/polygon.h"
 #include "raster/rect.h"
 #include "raster/stroke.h"
+#include "raster/surface.h"
+#include "support/maths.h"
+#include "support/numeric.h"
 
 namespace morvane {
 
-// The output buffer as the rasterisers take it, with one member per rasteriser.
+// The output surface, with one member per rasteriser.
 template <class P>
 struct RasterTarget {
-  using Ch = typename P::Channel;
   using Cov = typename P::Coverage;
 
-  Ch* base = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t rowStride = 0;  // in channels
+  Surface<P> surface;
 
-  void drawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
-                     const ShapeColor<P>& colour, Cov opacity) {
-    morvane::drawThickLine<P>(base, width, height, rowStride, x0, y0, x1, y1, lineWidth, colour,
-                              opacity);
+  void DrawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
+                     const ShapeColour<P>& colour, Cov opacity) {
+    morvane::DrawThickLine<P>(surface, x0, y0, x1, y1, lineWidth, colour, opacity);
   }
-  void drawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
-                         int32_t x2, int32_t y2, const ShapeColor<P>& colour, Cov opacity) {
-    morvane::drawJoinedSegment<P>(base, width, height, rowStride, x0, y0, x1, y1, lineWidth, x2, y2,
-                                  colour, opacity);
+  void DrawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
+                         int32_t x2, int32_t y2, const ShapeColour<P>& colour, Cov opacity) {
+    morvane::DrawJoinedSegment<P>(surface, x0, y0, x1, y1, lineWidth, x2, y2, colour, opacity);
   }
-  void fillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColor<P>& colour,
+  void FillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColour<P>& colour,
                     Cov opacity) {
-    morvane::fillTriangle<P>(base, width, height, rowStride, a, b, c, colour, opacity);
+    morvane::FillTriangle<P>(surface, a, b, c, colour, opacity);
   }
-  void fillQuad(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
-                int32_t y3, const ShapeColor<P>& colour, Cov opacity) {
-    morvane::fillQuad<P>(base, width, height, rowStride, x0, y0, x1, y1, x2, y2, x3, y3, colour,
-                         opacity);
+  void FillQuad(const Point& a, const Point& b, const Point& c, const Point& d,
+                const ShapeColour<P>& colour, Cov opacity) {
+    morvane::FillQuad<P>(surface, a, b, c, d, colour, opacity);
   }
-  void fillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColor<P>& colour,
+  void FillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColour<P>& colour,
                 Cov opacity) {
-    morvane::fillRect<P>(base, width, height, rowStride, x0, y0, x1, y1, colour, opacity);
+    morvane::FillRect<P>(surface, x0, y0, x1, y1, colour, opacity);
   }
-  void drawCircleOutline(int32_t cx, int32_t cy, int32_t radius, const ShapeColor<P>& colour,
+  void DrawCircleOutline(int32_t cx, int32_t cy, int32_t radius, const ShapeColour<P>& colour,
                          Cov opacity) {
-    morvane::drawCircleOutline<P>(base, width, height, rowStride, cx, cy, radius, colour, opacity);
+    morvane::DrawCircleOutline<P>(surface, cx, cy, radius, colour, opacity);
   }
-  void fillCircle(int32_t cx, int32_t cy, int32_t radius, const ShapeColor<P>& colour,
+  void FillCircle(int32_t cx, int32_t cy, int32_t radius, const ShapeColour<P>& colour,
                   Cov opacity) {
-    morvane::fillCircle<P>(base, width, height, rowStride, cx, cy, radius, colour, opacity);
+    morvane::FillCircle<P>(surface, cx, cy, radius, colour, opacity);
   }
 };
 
@@ -74,7 +68,7 @@ inline constexpr int64_t kFadeScale = std::is_same_v<P, Pixel8> ? 255 : 32768;
 template <class P>
 inline int64_t FadeOpacitySetting(const GeneratorSettings<P>& settings) {
   if constexpr (std::is_floating_point_v<SettingLevel<P>>) {
-    return truncToInt32(settings.opacity * 32768.0f);
+    return TruncToInt32(settings.opacity * 32768.0f);
   } else {
     return settings.opacity;
   }
@@ -140,10 +134,23 @@ inline typename P::Coverage StrokeOpacity(int64_t opacity, typename P::Channel a
 // The line width every stroke uses: at least 1 (a NaN width counts as 1).
 inline float EffectiveLineWidth(float lineWidth) { return lineWidth >= 1.0f ? lineWidth : 1.0f; }
 
+// The outline of a closed polygon: each side is joined to the next, so no corner is drawn twice.
+template <class P, class Target, int N>
+void DrawClosedOutline(Target& target, const Point (&v)[N], float lineWidth,
+                       const ShapeColour<P>& colour, typename P::Coverage opacity) {
+  for (int i = 0; i < N; ++i) {
+    const Point& from = v[i];
+    const Point& to = v[(i + 1) % N];
+    const Point& next = v[(i + 2) % N];
+    target.DrawJoinedSegment(from.x, from.y, to.x, to.y, lineWidth, next.x, next.y, colour,
+                             opacity);
+  }
+}
+
 // Draws the shape of chain (chain.count points) with the source colour; its alpha (channel 3)
 // scales every piece's opacity. Chain coordinates must lie within the band BuildChain keeps.
 template <class P, class Target>
-void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
+void DrawShape(Target& target, const Chain& chain, const ShapeColour<P>& source,
                const GeneratorSettings<P>& settings) {
   const int32_t m = chain.count;
   const int32_t type = settings.shapeType;
@@ -178,9 +185,9 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
     switch (type) {
       case kLine:
         if (s == 1 || k + 2 >= s) {
-          target.drawThickLine(x[k], y[k], x[k + 1], y[k + 1], lineWidth, source, o);
+          target.DrawThickLine(x[k], y[k], x[k + 1], y[k + 1], lineWidth, source, o);
         } else {
-          target.drawJoinedSegment(x[k], y[k], x[k + 1], y[k + 1], lineWidth, x[k + 2], y[k + 2],
+          target.DrawJoinedSegment(x[k], y[k], x[k + 1], y[k + 1], lineWidth, x[k + 2], y[k + 2],
                                    source, o);
         }
         k += 1;
@@ -202,13 +209,13 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
                     fx2 = static_cast<float>(c2x);
         const float fy0 = static_cast<float>(c0y), fy1 = static_cast<float>(c1y),
                     fy2 = static_cast<float>(c2y);
-        int32_t prevX = truncToInt32(quadraticBezier(fx0, fx1, fx2, 0.0f));
-        int32_t prevY = truncToInt32(quadraticBezier(fy0, fy1, fy2, 0.0f));
+        int32_t prevX = TruncToInt32(QuadraticBezier(fx0, fx1, fx2, 0.0f));
+        int32_t prevY = TruncToInt32(QuadraticBezier(fy0, fy1, fy2, 0.0f));
         for (int32_t i = 1; i <= 10; ++i) {
           const float t = static_cast<float>(i) / 10.0f;
-          const int32_t sx = truncToInt32(quadraticBezier(fx0, fx1, fx2, t));
-          const int32_t sy = truncToInt32(quadraticBezier(fy0, fy1, fy2, t));
-          target.drawThickLine(prevX, prevY, sx, sy, lineWidth, source, o);
+          const int32_t sx = TruncToInt32(QuadraticBezier(fx0, fx1, fx2, t));
+          const int32_t sy = TruncToInt32(QuadraticBezier(fy0, fy1, fy2, t));
+          target.DrawThickLine(prevX, prevY, sx, sy, lineWidth, source, o);
           prevX = sx;
           prevY = sy;
         }
@@ -216,20 +223,16 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
         break;
       }
 
-      case kTriangle:
+      case kTriangle: {
+        const Point corners[3] = {{x[k], y[k]}, {x[k + 1], y[k + 1]}, {x[k + 2], y[k + 2]}};
         if (fill) {
-          target.fillTriangle(Point{x[k], y[k]}, Point{x[k + 1], y[k + 1]},
-                              Point{x[k + 2], y[k + 2]}, source, o);
+          target.FillTriangle(corners[0], corners[1], corners[2], source, o);
         } else {
-          target.drawJoinedSegment(x[k], y[k], x[k + 1], y[k + 1], lineWidth, x[k + 2], y[k + 2],
-                                   source, o);
-          target.drawJoinedSegment(x[k + 1], y[k + 1], x[k + 2], y[k + 2], lineWidth, x[k], y[k],
-                                   source, o);
-          target.drawJoinedSegment(x[k + 2], y[k + 2], x[k], y[k], lineWidth, x[k + 1], y[k + 1],
-                                   source, o);
+          DrawClosedOutline<P>(target, corners, lineWidth, source, o);
         }
         k += 3;
         break;
+      }
 
       case kSquare: {
         // The other diagonal: the half-diagonal A->B turned by +-90 degrees about the centre.
@@ -240,19 +243,17 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
         const float my = (static_cast<float>(ay) + static_cast<float>(by)) * 0.5f;
         const auto corner = [&](double a, int32_t& cx, int32_t& cy) {
           const double c = Cos(a), sn = Sin(a);
-          cx = truncToInt32(static_cast<float>(hx * c + mx - hy * sn));
-          cy = truncToInt32(static_cast<float>(hx * sn + my + hy * c));
+          cx = TruncToInt32(static_cast<float>(hx * c + mx - hy * sn));
+          cy = TruncToInt32(static_cast<float>(hx * sn + my + hy * c));
         };
         int32_t c1x, c1y, c2x, c2y;
         corner(1.570796326795, c1x, c1y);
         corner(-1.570796326795, c2x, c2y);
+        const Point corners[4] = {{ax, ay}, {c1x, c1y}, {bx, by}, {c2x, c2y}};
         if (fill) {
-          target.fillQuad(ax, ay, c1x, c1y, bx, by, c2x, c2y, source, o);
+          target.FillQuad(corners[0], corners[1], corners[2], corners[3], source, o);
         } else {
-          target.drawJoinedSegment(ax, ay, c1x, c1y, lineWidth, bx, by, source, o);
-          target.drawJoinedSegment(c1x, c1y, bx, by, lineWidth, c2x, c2y, source, o);
-          target.drawJoinedSegment(bx, by, c2x, c2y, lineWidth, ax, ay, source, o);
-          target.drawJoinedSegment(c2x, c2y, ax, ay, lineWidth, c1x, c1y, source, o);
+          DrawClosedOutline<P>(target, corners, lineWidth, source, o);
         }
         k += 2;
         break;
@@ -261,13 +262,13 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
       case kCircle: {
         const float dx = static_cast<float>(x[k + 1] - x[k] + 1);
         const float dy = static_cast<float>(y[k + 1] - y[k] + 1);
-        const int32_t radius = truncToInt32(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
+        const int32_t radius = TruncToInt32(std::sqrt(static_cast<double>(dx * dx + dy * dy)));
         const int32_t cx = mid(x[k], x[k + 1]);
         const int32_t cy = mid(y[k], y[k + 1]);
         if (fill) {
-          target.fillCircle(cx, cy, radius, source, o);
+          target.FillCircle(cx, cy, radius, source, o);
         } else {
-          target.drawCircleOutline(cx, cy, radius, source, o);
+          target.DrawCircleOutline(cx, cy, radius, source, o);
         }
         k += 2;
         break;
@@ -276,12 +277,12 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
       case kRectangle: {
         const int32_t x0 = x[k], y0 = y[k], x1 = x[k + 1], y1 = y[k + 1];
         if (fill) {
-          target.fillRect(x0, y0, x1, y1, source, o);
+          target.FillRect(x0, y0, x1, y1, source, o);
         } else {
-          target.drawJoinedSegment(x0, y0, x1, y0, lineWidth, x1, y0, source, o);
-          target.drawJoinedSegment(x1, y0, x1, y1, lineWidth, x1, y1, source, o);
-          target.drawJoinedSegment(x1, y1, x0, y1, lineWidth, x0, y1, source, o);
-          target.drawJoinedSegment(x0, y1, x0, y0, lineWidth, x0, y0, source, o);
+          target.DrawJoinedSegment(x0, y0, x1, y0, lineWidth, x1, y0, source, o);
+          target.DrawJoinedSegment(x1, y0, x1, y1, lineWidth, x1, y1, source, o);
+          target.DrawJoinedSegment(x1, y1, x0, y1, lineWidth, x0, y1, source, o);
+          target.DrawJoinedSegment(x0, y1, x0, y0, lineWidth, x0, y0, source, o);
         }
         k += 2;
         break;
@@ -289,15 +290,5 @@ void DrawShape(Target& target, const Chain& chain, const ShapeColor<P>& source,
     }
   }
 }
-
-extern template void DrawShape<Pixel8, RasterTarget<Pixel8>>(RasterTarget<Pixel8>&, const Chain&,
-                                                             const ShapeColor<Pixel8>&,
-                                                             const GeneratorSettings<Pixel8>&);
-extern template void DrawShape<Pixel16, RasterTarget<Pixel16>>(RasterTarget<Pixel16>&, const Chain&,
-                                                               const ShapeColor<Pixel16>&,
-                                                               const GeneratorSettings<Pixel16>&);
-extern template void DrawShape<PixelFloat, RasterTarget<PixelFloat>>(
-    RasterTarget<PixelFloat>&, const Chain&, const ShapeColor<PixelFloat>&,
-    const GeneratorSettings<PixelFloat>&);
 
 }  // namespace morvane

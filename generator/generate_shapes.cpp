@@ -3,19 +3,17 @@
 namespace morvane {
 
 template <class P>
-void GenerateShapes(const PixelBuffer& output, const PixelBuffer& input,
+void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
                     const GeneratorSettings<P>& settings, const GeneratorClock& clock) {
-  RasterTarget<P> target{channelBase<P>(output), output.width, output.height, rowStride<P>(output)};
-  const InputView<P> view{channelBase<P>(input), output.width, output.height, rowStride<P>(input)};
+  RasterTarget<P> target{output};
+  const InputSurface<P> view{input.base, output.width, output.height, input.rowStride};
   GenerateShapesInto(target, view, settings, clock);
 }
 
-template void GenerateShapes<Pixel8>(const PixelBuffer&, const PixelBuffer&,
-                                     const GeneratorSettings<Pixel8>&, const GeneratorClock&);
-template void GenerateShapes<Pixel16>(const PixelBuffer&, const PixelBuffer&,
-                                      const GeneratorSettings<Pixel16>&, const GeneratorClock&);
-template void GenerateShapes<PixelFloat>(const PixelBuffer&, const PixelBuffer&,
-                                         const GeneratorSettings<PixelFloat>&,
-                                         const GeneratorClock&);
+#define MORVANE_INSTANTIATE(P)                                                          \
+  template void GenerateShapes<P>(const Surface<P>&, const InputSurface<P>&,           \
+                                  const GeneratorSettings<P>&, const GeneratorClock&);
+MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
+#undef MORVANE_INSTANTIATE
 
 }  // namespace morvane

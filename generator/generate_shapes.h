@@ -10,8 +10,8 @@
 #include "generator/generator_settings.h"
 #include "generator/random.h"
 #include "generator/shape_placement.h"
-#include "raster/pixel_buffer.h"
 #include "raster/pixel_traits.h"
+#include "raster/surface.h"
 
 namespace morvane {
 
@@ -23,16 +23,16 @@ inline constexpr int64_t kGenerationTimeLimitMs = 61000;
 // coordinate arithmetic of chains and shapes inside int32_t.
 inline constexpr int32_t kMaxGeneratorExtent = 1 << 28;
 
-// The input has the output's width and height; only its data and rowBytes are read.
+// The input has at least the output's width and height; its own size is not read.
 template <class P>
-void GenerateShapes(const PixelBuffer& output, const PixelBuffer& input,
+void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
                     const GeneratorSettings<P>& settings,
-                    const GeneratorClock& clock = GeneratorClock::steady());
+                    const GeneratorClock& clock = GeneratorClock::Steady());
 
 // The generation loop over any drawing target (GenerateShapes passes the output's RasterTarget;
-// tests pass a recorder). The input view carries the frame's width and height.
+// tests pass a recorder). The input surface carries the frame's width and height.
 template <class P, class Target>
-void GenerateShapesInto(Target& target, const InputView<P>& input,
+void GenerateShapesInto(Target& target, const InputSurface<P>& input,
                         const GeneratorSettings<P>& settings, const GeneratorClock& clock) {
   const int32_t width = input.width;
   const int32_t height = input.height;
@@ -49,34 +49,24 @@ void GenerateShapesInto(Target& target, const InputView<P>& input,
   }
 
   RandomSource random(static_cast<uint32_t>(settings.seed));
-  const int64_t start = clock.milliseconds();
+  const int64_t start = clock.Milliseconds();
   if (total < 1) return;
   // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
   const int32_t count = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
 
   Chain chain;
   for (int32_t i = 0; i < count; ++i) {
-    if (i % 512 == 511 && clock.milliseconds() - start >= kGenerationTimeLimitMs) return;
-    if (strategy != kStartRandom) random.seed(ShapeSeed(settings.seed, i));
+    if (i % 512 == 511 && clock.Milliseconds() - start >= kGenerationTimeLimitMs) return;
+    if (strategy != kStartRandom) random.Seed(ShapeSeed(settings.seed, i));
 
     int32_t x, y;
     if (!ChooseStartingPoint(input, settings, grid, i, random, x, y)) continue;
-    const typename P::Channel* pixel = PixelAt(input, x, y);
-    const ShapeColor<P> source{{pixel[3], pixel[2], pixel[1], pixel[0]}};
+    const typename P::Channel* pixel = input.PixelAt(x, y);
+    const ShapeColour<P> source{{pixel[3], pixel[2], pixel[1], pixel[0]}};
 
     BuildChain(input, x, y, source, settings, random, chain);
     DrawShape(target, chain, source, settings);
   }
 }
-
-extern template void GenerateShapes<Pixel8>(const PixelBuffer&, const PixelBuffer&,
-                                            const GeneratorSettings<Pixel8>&,
-                                            const GeneratorClock&);
-extern template void GenerateShapes<Pixel16>(const PixelBuffer&, const PixelBuffer&,
-                                             const GeneratorSettings<Pixel16>&,
-                                             const GeneratorClock&);
-extern template void GenerateShapes<PixelFloat>(const PixelBuffer&, const PixelBuffer&,
-                                                const GeneratorSettings<PixelFloat>&,
-                                                const GeneratorClock&);
 
 }  // namespace morvane

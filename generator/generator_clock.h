@@ -14,12 +14,12 @@ struct GeneratorClock {
   NowFunction now = nullptr;
   void* context = nullptr;
 
-  int64_t milliseconds() const { return now(context); }
+  int64_t Milliseconds() const { return now(context); }
 
-  static GeneratorClock steady() { return GeneratorClock{&steadyMilliseconds, nullptr}; }
+  static GeneratorClock Steady() { return GeneratorClock{&SteadyMilliseconds, nullptr}; }
 
  private:
-  static int64_t steadyMilliseconds(void*) {
+  static int64_t SteadyMilliseconds(void*) {
     const auto sinceEpoch = std::chrono::steady_clock::now().time_since_epoch();
     return std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
   }

@@ -1,4 +1,4 @@
-// The settings one generation runs with: the render frame's settings after scaling to the
+// The settings one generation runs with: the effect's settings after scaling to the
 // render's resolution and conversion of the colour-scale fields to the depth.
 #pragma once
 #include <cstdint>

@@ -12,10 +12,10 @@ class RandomSource {
   explicit RandomSource(uint32_t seed = 1) : state_(seed) {}
 
   // srand(): the state becomes the seed itself.
-  void seed(uint32_t value) { state_ = value; }
+  void Seed(uint32_t value) { state_ = value; }
 
   // rand(): a linear congruential step modulo 2^32, returning bits 16..30 (0..32767).
-  int32_t next() {
+  int32_t Next() {
     state_ = state_ * 214013u + 2531011u;
     return static_cast<int32_t>((state_ >> 16) & 0x7fffu);
   }

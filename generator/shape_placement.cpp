@@ -12,9 +12,9 @@ GridLayout MakeGridLayout(int32_t shapeCount, int32_t width, int32_t height,
   const float h = static_cast<float>(height);
   const float q = static_cast<float>(shapeCount) * w / h;
   // A negative q (a negative count) has a NaN root, which counts as no column.
-  const int32_t columns = truncToInt32(std::sqrt(static_cast<double>(q)));
+  const int32_t columns = TruncToInt32(std::sqrt(static_cast<double>(q)));
   if (columns <= 0) return grid;
-  const int32_t rows = truncToInt32(static_cast<float>(columns) / (w / h));
+  const int32_t rows = TruncToInt32(static_cast<float>(columns) / (w / h));
   if (rows <= 0) return grid;
 
   grid.columns = columns;
@@ -22,8 +22,8 @@ GridLayout MakeGridLayout(int32_t shapeCount, int32_t width, int32_t height,
   grid.cellWidth = w / static_cast<float>(columns);
   grid.cellHeight = h / static_cast<float>(rows);
   const float level = static_cast<float>(gridRandomization);
-  grid.jitterX = truncToInt32((grid.cellWidth + grid.cellWidth) * level / 255.0f);
-  grid.jitterY = truncToInt32((grid.cellHeight + grid.cellHeight) * level / 255.0f);
+  grid.jitterX = TruncToInt32((grid.cellWidth + grid.cellWidth) * level / 255.0f);
+  grid.jitterY = TruncToInt32((grid.cellHeight + grid.cellHeight) * level / 255.0f);
   grid.cells = static_cast<int64_t>(columns) * rows;
   return grid;
 }

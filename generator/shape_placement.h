@@ -8,7 +8,7 @@
 #include "generator/build_chain.h"
 #include "generator/generator_settings.h"
 #include "generator/random.h"
-#include "raster/numeric.h"
+#include "support/numeric.h"
 #include "raster/pixel_traits.h"
 
 namespace morvane {
@@ -54,7 +54,7 @@ inline bool PassesLuminosityGate(const typename P::Channel* pixel,
 // For "Stable Random" and "Grid" the caller has reseeded `random` for this shape already.
 // input.width and input.height must be at least 1; for "Grid", grid.cells must exceed i.
 template <class P>
-bool ChooseStartingPoint(const InputView<P>& input, const GeneratorSettings<P>& settings,
+bool ChooseStartingPoint(const InputSurface<P>& input, const GeneratorSettings<P>& settings,
                          const GridLayout& grid, int32_t i, RandomSource& random, int32_t& x,
                          int32_t& y) {
   const int32_t width = input.width;
@@ -62,9 +62,9 @@ bool ChooseStartingPoint(const InputView<P>& input, const GeneratorSettings<P>& 
 
   if (settings.startStrategy == kStartRandom || settings.startStrategy == kStartStableRandom) {
     for (int candidate = 0; candidate < 1024; ++candidate) {
-      const int32_t cx = random.next() % width;
-      const int32_t cy = random.next() % height;
-      if (PassesLuminosityGate<P>(PixelAt(input, cx, cy), settings, true)) {
+      const int32_t cx = random.Next() % width;
+      const int32_t cy = random.Next() % height;
+      if (PassesLuminosityGate<P>(input.PixelAt(cx, cy), settings, true)) {
         x = cx;
         y = cy;
         return true;
@@ -83,10 +83,10 @@ bool ChooseStartingPoint(const InputView<P>& input, const GeneratorSettings<P>& 
   // By the grid's arithmetic every candidate below lies inside the frame; the tests before the
   // pixel reads only guard against rounding at extreme sizes.
   if (settings.gridRandomization <= 0) {
-    const int32_t cx = truncToInt32(centreX);
-    const int32_t cy = truncToInt32(centreY);
+    const int32_t cx = TruncToInt32(centreX);
+    const int32_t cy = TruncToInt32(centreY);
     if (cx < 0 || cx >= width || cy < 0 || cy >= height) return false;
-    if (!PassesLuminosityGate<P>(PixelAt(input, cx, cy), settings, false)) return false;
+    if (!PassesLuminosityGate<P>(input.PixelAt(cx, cy), settings, false)) return false;
     x = cx;
     y = cy;
     return true;
@@ -95,14 +95,14 @@ bool ChooseStartingPoint(const InputView<P>& input, const GeneratorSettings<P>& 
   const int32_t jitterX = grid.jitterX;
   const int32_t jitterY = grid.jitterY;
   for (int candidate = 0; candidate < 64; ++candidate) {
-    const int32_t dx = jitterX != 0 ? random.next() % jitterX - (jitterX >> 1) : 0;
-    const int32_t dy = jitterY != 0 ? random.next() % jitterY - (jitterY >> 1) : 0;
-    int64_t cx = std::llabs(truncToInt32(static_cast<float>(dx) + centreX));
-    int64_t cy = std::llabs(truncToInt32(static_cast<float>(dy) + centreY));
+    const int32_t dx = jitterX != 0 ? random.Next() % jitterX - (jitterX >> 1) : 0;
+    const int32_t dy = jitterY != 0 ? random.Next() % jitterY - (jitterY >> 1) : 0;
+    int64_t cx = std::llabs(TruncToInt32(static_cast<float>(dx) + centreX));
+    int64_t cy = std::llabs(TruncToInt32(static_cast<float>(dy) + centreY));
     if (cx >= width) cx = 2 * static_cast<int64_t>(width) - cx - 1;
     if (cy >= height) cy = 2 * static_cast<int64_t>(height) - cy - 1;
     if (cx < 0 || cy < 0) continue;
-    if (PassesLuminosityGate<P>(PixelAt(input, static_cast<int32_t>(cx), static_cast<int32_t>(cy)),
+    if (PassesLuminosityGate<P>(input.PixelAt(static_cast<int32_t>(cx), static_cast<int32_t>(cy)),
                                 settings, true)) {
       x = static_cast<int32_t>(cx);
       y = static_cast<int32_t>(cy);

@@ -4,18 +4,14 @@
 #pragma once
 #include <cstdint>
 
-#include "host/api/ae_types.h"
+#include "effect/identity.h"
+#include "host_api/ae_types.h"
 
 namespace morvane {
 
-inline constexpr char kEffectName[] = "Morvane";
-inline constexpr char kEffectCategory[] = "Vantor";
 inline constexpr char kEffectMatchName[] = "VantorMorvanes";
 inline constexpr char kEntryPointName[] = "EffectMain";
 
-inline constexpr int32_t kMajorVersion = 1;
-inline constexpr int32_t kMinorVersion = 0;
-inline constexpr int32_t kFixVersion = 1;
 inline constexpr int32_t kStageRelease = 3;
 inline constexpr int32_t kBuildVersion = 1;
 

@@ -3,13 +3,10 @@
 // into the host.
 #include <new>
 
-#include "host/api/suites.h"
 #include "host/commands.h"
 #include "host/effect_info.h"
 #include "host/entry_points.h"
-#include "params/param_set.h"
-#include "params/param_ui.h"
-#include "render/render_frame.h"
+#include "host/suites.h"
 
 namespace morvane {
 namespace {
@@ -20,7 +17,7 @@ PF_Err Dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamLi
     case PF_Cmd_ABOUT: return About(in_data, out_data);
     case PF_Cmd_GLOBAL_SETUP: return GlobalSetup(in_data, out_data);
     case PF_Cmd_PARAMS_SETUP: return ParamsSetup(in_data, out_data);
-    case PF_Cmd_RENDER: return Render(in_data, out_data, params, output, gPixelFormatSuite);
+    case PF_Cmd_RENDER: return Render(in_data, out_data, params, output);
     case PF_Cmd_USER_CHANGED_PARAM:
       return UserChangedParam(in_data, out_data, params, static_cast<const PF_UserChangedParamExtra*>(extra));
     case PF_Cmd_UPDATE_PARAMS_UI: return UpdateParamsUI(in_data, out_data, params);

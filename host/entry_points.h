@@ -1,6 +1,6 @@
 // The module's two exported functions, with C linkage and undecorated names.
 #pragma once
-#include "host/api/ae_types.h"
+#include "host_api/ae_types.h"
 
 #if defined(_WIN32)
 #define MORVANE_EXPORT __declspec(dllexport)

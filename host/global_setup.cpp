@@ -1,4 +1,6 @@
 
+// About and global setup: what the effect tells the host about itself, and in Premiere Pro the
+// pixel formats it can render.
 #include "host/commands.h"
 #include "host/effect_info.h"
 

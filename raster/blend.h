@@ -5,24 +5,18 @@
 // Must not: allocate, keep state, clamp float values (HDR and negative values pass through), or
 // read or write anything but the one pixel.
 #pragma once
-#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
 #include "raster/pixel_traits.h"
+#include "raster/surface.h"
 
 namespace morvane {
-
-// Channel index of pixel (x, y). Formed in 64 bits: y × rowStride passes 2^31 on buffers beyond
-// about 23000 × 23000 pixels.
-inline std::ptrdiff_t pixelOffset(int32_t x, int32_t y, int32_t rowStride) {
-  return static_cast<std::ptrdiff_t>(y) * rowStride + static_cast<std::ptrdiff_t>(x) * 4;
-}
 
 // Blends into the pixel whose alpha channel is px[0]. The colour is stored blue, green, red, the
 // reverse of the pixel's alpha, red, green, blue, so colour channel i lands in pixel channel 3 − i.
 template <class P>
-inline void blendPixelAt(typename P::Channel* px, const ShapeColor<P>& color,
+inline void BlendPixelAt(typename P::Channel* px, const ShapeColour<P>& colour,
                          typename P::Coverage coverage) {
   if constexpr (std::is_same_v<P, Pixel8>) {
     // a' ≥ c, so w ≤ 255 and every value stays a byte; "/ 255" is exact truncating division.
@@ -33,7 +27,7 @@ inline void blendPixelAt(typename P::Channel* px, const ShapeColor<P>& color,
     px[0] = static_cast<uint8_t>(na);
     for (int i = 0; i < 3; ++i) {
       const uint32_t old = px[3 - i];
-      px[3 - i] = static_cast<uint8_t>((old * (255 - w) + color.channel[i] * w) / 255);
+      px[3 - i] = static_cast<uint8_t>((old * (255 - w) + colour.channel[i] * w) / 255);
     }
   } else if constexpr (std::is_same_v<P, Pixel16>) {
     // Products in 64 bits: a channel or coverage above 32768 (malformed buffers, alpha above
@@ -45,7 +39,7 @@ inline void blendPixelAt(typename P::Channel* px, const ShapeColor<P>& color,
     px[0] = na;
     for (int i = 0; i < 3; ++i) {
       const int64_t old = px[3 - i];
-      px[3 - i] = static_cast<uint16_t>((color.channel[i] * w + old * (32768 - w)) / 32768);
+      px[3 - i] = static_cast<uint16_t>((colour.channel[i] * w + old * (32768 - w)) / 32768);
     }
   } else {
     static_assert(std::is_same_v<P, PixelFloat>);
@@ -54,27 +48,18 @@ inline void blendPixelAt(typename P::Channel* px, const ShapeColor<P>& color,
     const float w = na == 0.0f ? 1.0f : coverage / na;  // a NaN a' takes the division
     px[0] = na;
     for (int i = 0; i < 3; ++i) {
-      px[3 - i] = (1.0f - w) * px[3 - i] + w * color.channel[i];
+      px[3 - i] = (1.0f - w) * px[3 - i] + w * colour.channel[i];
     }
   }
 }
 
-// For callers whose loops are already clipped: the caller guarantees 0 ≤ x < width and
-// 0 ≤ y < height.
+// Pixels outside the surface are ignored; coordinates may lie anywhere in 64 bits.
 template <class P>
-inline void blendPixelUnchecked(typename P::Channel* base, int32_t /*width*/, int32_t /*height*/,
-                                int32_t rowStride, int32_t x, int32_t y,
-                                const ShapeColor<P>& color, typename P::Coverage coverage) {
-  blendPixelAt<P>(base + pixelOffset(x, y, rowStride), color, coverage);
-}
-
-// Pixels outside the buffer are ignored.
-template <class P>
-inline void blendPixel(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                       int32_t x, int32_t y, const ShapeColor<P>& color,
-                       typename P::Coverage coverage) {
-  if (x < 0 || x >= width || y < 0 || y >= height) return;
-  blendPixelAt<P>(base + pixelOffset(x, y, rowStride), color, coverage);
+inline void BlendPixel(const Surface<P>& surface, int64_t x, int64_t y,
+                       const ShapeColour<P>& colour, typename P::Coverage coverage) {
+  if (!surface.Contains(x, y)) return;
+  BlendPixelAt<P>(surface.PixelAt(static_cast<int32_t>(x), static_cast<int32_t>(y)), colour,
+                  coverage);
 }
 
 }  // namespace morvane

@@ -7,17 +7,16 @@
 #include <cstdint>
 
 #include "raster/pixel_traits.h"
+#include "raster/surface.h"
 
 namespace morvane {
 
 template <class P>
-void drawCircleOutline(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                       int32_t cx, int32_t cy, int32_t radius, const ShapeColor<P>& color,
+void DrawCircleOutline(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radius, const ShapeColour<P>& colour,
                        typename P::Coverage opacity);
 
 template <class P>
-void fillCircle(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                int32_t cx, int32_t cy, int32_t radius, const ShapeColor<P>& color,
+void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radius, const ShapeColour<P>& colour,
                 typename P::Coverage opacity);
 
 }  // namespace morvane

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "raster/convert_p.h"
+#include "support/numeric.h"
 #include "raster/pixel_traits.h"
 
 namespace morvane {
@@ -16,9 +16,9 @@ constexpr bool kIntegerDepth = !std::is_same_v<P, PixelFloat>;
 
 // Strokes: (float)opacity × c in float, truncated to the integer coverage (low 8 or 16 bits).
 template <class P>
-inline typename P::Coverage strokeCoverage(typename P::Coverage opacity, float c) {
+inline typename P::Coverage StrokeCoverage(typename P::Coverage opacity, float c) {
   if constexpr (kIntegerDepth<P>) {
-    return static_cast<typename P::Coverage>(truncToInt32(static_cast<float>(opacity) * c));
+    return static_cast<typename P::Coverage>(TruncToInt32(static_cast<float>(opacity) * c));
   } else {
     return opacity * c;
   }
@@ -26,9 +26,9 @@ inline typename P::Coverage strokeCoverage(typename P::Coverage opacity, float c
 
 // Circles: w × opacity in double, truncated (low 8 or 16 bits) or rounded to float.
 template <class P>
-inline typename P::Coverage circleCoverage(typename P::Coverage opacity, double w) {
+inline typename P::Coverage CircleCoverage(typename P::Coverage opacity, double w) {
   if constexpr (kIntegerDepth<P>) {
-    return static_cast<typename P::Coverage>(truncToInt32(w * static_cast<double>(opacity)));
+    return static_cast<typename P::Coverage>(TruncToInt32(w * static_cast<double>(opacity)));
   } else {
     return static_cast<float>(w * static_cast<double>(opacity));
   }
@@ -49,7 +49,7 @@ class BandCoverage {
     } else if constexpr (std::is_same_v<P, Pixel16>) {
       scale_ = (static_cast<int32_t>(opacity) * 255) >> 15;
     } else {
-      scale_ = truncToInt32(static_cast<double>(opacity) * 255.0);
+      scale_ = TruncToInt32(static_cast<double>(opacity) * 255.0);
     }
   }
 

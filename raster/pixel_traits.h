@@ -31,8 +31,12 @@ struct PixelFloat {
 // The colour handed to every rasteriser: blue, green, red, then an alpha no rasteriser reads
 // (the reverse of the pixel's memory order).
 template <class P>
-struct ShapeColor {
+struct ShapeColour {
   typename P::Channel channel[4];
 };
+
+// Explicit instantiation at the three depths: X(Pixel8) X(Pixel16) X(PixelFloat). Every template
+// defined in a .cpp file is instantiated at its end through this list, and nowhere else.
+#define MORVANE_FOR_EACH_DEPTH(X) X(Pixel8) X(Pixel16) X(PixelFloat)
 
 }  // namespace morvane

@@ -9,48 +9,32 @@
 #include <utility>
 
 #include "raster/blend.h"
-#include "raster/convert_p.h"
 #include "raster/coverage_p.h"
+#include "raster/edge_step_p.h"
 #include "raster/polygon_p.h"
+#include "raster/row_scratch_p.h"
+#include "support/numeric.h"
 
 namespace morvane {
 
-void SpanTable::reset() {
+void SpanTable::Reset() {
   const int64_t rows = std::max<int64_t>(int64_t{lastRow} - firstRow + 1, 0);
   std::fill(spanMin, spanMin + rows, kSpanEmptyMin);
   std::fill(spanMax, spanMax + rows, kSpanEmptyMax);
 }
 
-void scanEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, SpanTable& table) {
-  auto widen = [&table](int64_t row, int64_t col) {
-    if (!table.holds(row)) return;
+void ScanEdge(int32_t x0, int32_t y0, int32_t x1, int32_t y1, SpanTable& table) {
+  StepSegment(x0, y0, x1, y1, [&table](int64_t col, int64_t row) {
+    if (!table.Holds(row)) return;
     const int64_t i = row - table.firstRow;
-    // col lies between the edge's end columns, so it fits 32 bits.
     table.spanMin[i] = std::min(table.spanMin[i], static_cast<int32_t>(col));
     table.spanMax[i] = std::max(table.spanMax[i], static_cast<int32_t>(col));
-  };
-  const int64_t adx = std::llabs(int64_t{x0} - x1);
-  const int64_t ady = std::llabs(int64_t{y0} - y1);
-  if (adx > ady) {
-    int64_t step = ady * 65536 / adx;
-    if (y0 > y1) step = -step;
-    int64_t fy = int64_t{y0} * 65536 + 32768;  // the half pixel makes each row the nearest one
-    const int64_t dir = x0 < x1 ? 1 : -1;
-    int64_t x = x0;
-    for (int64_t i = 0; i <= adx; ++i, fy += step, x += dir) widen(fy >> 16, x);
-  } else {
-    int64_t step = y0 == y1 ? 0 : adx * 65536 / ady;
-    if (x0 > x1) step = -step;
-    int64_t fx = int64_t{x0} * 65536 + 32768;
-    const int64_t dir = y0 < y1 ? 1 : -1;
-    int64_t y = y0;
-    for (int64_t i = 0; i <= ady; ++i, fx += step, y += dir) widen(y, fx >> 16);
-  }
+  });
 }
 
 namespace {
 
-int32_t clampBelow(int32_t v, int32_t limit) {
+int32_t ClampBelow(int32_t v, int32_t limit) {
   if (v < 0) return 0;
   if (v >= limit) return limit - 1;
   return v;
@@ -58,7 +42,7 @@ int32_t clampBelow(int32_t v, int32_t limit) {
 
 }  // namespace
 
-void clipEndpoint(int32_t& x, int32_t& y, int64_t dx, int64_t dy, int32_t code, int32_t width,
+void ClipEndpoint(int32_t& x, int32_t& y, int64_t dx, int64_t dy, int32_t code, int32_t width,
                   int32_t height) {
   // Single-precision throughout, as the picture was made; the integer numerators are formed in
   // 64 bits first so that no coordinate can overflow them.
@@ -66,61 +50,60 @@ void clipEndpoint(int32_t& x, int32_t& y, int64_t dx, int64_t dy, int32_t code, 
   const float fdy = static_cast<float>(dy);
   if (code & kRight) {
     const float n = static_cast<float>(int64_t{width} - x - 1);
-    y = truncToInt32(fdy * (n / fdx) + static_cast<float>(y));
+    y = TruncToInt32(fdy * (n / fdx) + static_cast<float>(y));
     x = width - 1;
-    y = clampBelow(y, height);
+    y = ClampBelow(y, height);
   }
   if (code & kLeft) {
     const float n = static_cast<float>(-int64_t{x});
-    y = truncToInt32(fdy * (n / fdx) + static_cast<float>(y));
+    y = TruncToInt32(fdy * (n / fdx) + static_cast<float>(y));
     x = 0;
-    y = clampBelow(y, height);
+    y = ClampBelow(y, height);
   }
   if (code & kAbove) {
     const float n = static_cast<float>(-int64_t{y});
-    x = truncToInt32(fdx * (n / fdy) + static_cast<float>(x));
+    x = TruncToInt32(fdx * (n / fdy) + static_cast<float>(x));
     y = 0;
-    x = clampBelow(x, width);
+    x = ClampBelow(x, width);
   }
   if (code & kBelow) {
     const float n = static_cast<float>(int64_t{height} - y - 1);
-    x = truncToInt32(fdx * (n / fdy) + static_cast<float>(x));
+    x = TruncToInt32(fdx * (n / fdy) + static_cast<float>(x));
     y = height - 1;
-    x = clampBelow(x, width);
+    x = ClampBelow(x, width);
   }
 }
 
-bool clipSegment(int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1, int32_t width,
+bool ClipSegment(int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1, int32_t width,
                  int32_t height) {
   // The direction is taken once, rounded through float, and kept for every clip that follows.
   const int64_t dx = static_cast<int64_t>(static_cast<float>(int64_t{x1} - x0));
   const int64_t dy = static_cast<int64_t>(static_cast<float>(int64_t{y1} - y0));
   for (int iteration = 0; iteration < 3; ++iteration) {
-    int32_t c0 = outcode(x0, y0, width, height);
-    int32_t c1 = outcode(x1, y1, width, height);
+    int32_t c0 = OutcodeOf(x0, y0, width, height);
+    int32_t c1 = OutcodeOf(x1, y1, width, height);
     if ((c0 | c1) == 0) return true;
     if (c0 & c1) return false;
-    if (c0) clipEndpoint(x0, y0, dx, dy, c0, width, height);
-    c0 = outcode(x0, y0, width, height);
-    c1 = outcode(x1, y1, width, height);
+    if (c0) ClipEndpoint(x0, y0, dx, dy, c0, width, height);
+    c0 = OutcodeOf(x0, y0, width, height);
+    c1 = OutcodeOf(x1, y1, width, height);
     if ((c0 | c1) == 0) return true;
     if (c0 & c1) return false;
-    if (c1) clipEndpoint(x1, y1, dx, dy, c1, width, height);
+    if (c1) ClipEndpoint(x1, y1, dx, dy, c1, width, height);
   }
   return false;
 }
 
 template <class P>
-void drawEdgeAA(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColor<P>& color,
-                typename P::Coverage opacity, const SpanTable& table) {
-  if (width <= 0 || height <= 0) return;
-  if (!clipSegment(x0, y0, x1, y1, width, height)) return;
+void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                  const ShapeColour<P>& colour, typename P::Coverage opacity,
+                  const SpanTable& table) {
+  if (surface.width <= 0 || surface.height <= 0) return;
+  if (!ClipSegment(x0, y0, x1, y1, surface.width, surface.height)) return;
   const BandCoverage<P> band(opacity);
   auto draw = [&](int64_t x, int64_t row, int32_t weight) {
-    if (row < 0 || row >= height || !table.outside(row, x)) return;
-    blendPixel<P>(base, width, height, rowStride, static_cast<int32_t>(x),
-                  static_cast<int32_t>(row), color, band(weight));
+    if (row < 0 || row >= surface.height || !table.Outside(row, x)) return;
+    BlendPixel<P>(surface, x, row, colour, band(weight));
   };
   // The clipped ends lie inside the buffer; no half-pixel offset here, unlike the edge scan.
   if (std::abs(x1 - x0) > std::abs(y1 - y0)) {
@@ -153,8 +136,9 @@ void drawEdgeAA(typename P::Channel* base, int32_t width, int32_t height, int32_
 }
 
 template <class P>
-void fillSpans(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-               const SpanTable& table, const ShapeColor<P>& color, typename P::Coverage opacity) {
+void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeColour<P>& colour,
+               typename P::Coverage opacity) {
+  const int32_t width = surface.width, height = surface.height;
   using Ch = typename P::Channel;
   // At full opacity the blend's result is the colour with full alpha (exactly so at 8 and 16
   // bits); writing it directly also makes float spans exact over any previous content.
@@ -164,18 +148,18 @@ void fillSpans(typename P::Channel* base, int32_t width, int32_t height, int32_t
   for (int32_t row = first; row <= last; ++row) {
     const int32_t lo = table.spanMin[row - table.firstRow];
     const int32_t hi = table.spanMax[row - table.firstRow];
-    if (lo == kSpanEmptyMin || hi == kSpanEmptyMax || lo > hi || hi < 0 || lo >= width) continue;
+    if (lo > hi || hi < 0 || lo >= width) continue;  // lo > hi: a row no edge reached
     const int32_t start = std::max(lo, 0);
     const int32_t end = std::min(hi, width - 1);
-    Ch* px = base + pixelOffset(start, row, rowStride);
+    Ch* px = surface.PixelAt(start, row);
     for (int32_t x = start; x <= end; ++x, px += 4) {
       if (full) {
         px[0] = static_cast<Ch>(P::kFull);
-        px[1] = color.channel[2];
-        px[2] = color.channel[1];
-        px[3] = color.channel[0];
+        px[1] = colour.channel[2];
+        px[2] = colour.channel[1];
+        px[3] = colour.channel[0];
       } else {
-        blendPixelAt<P>(px, color, opacity);
+        BlendPixelAt<P>(px, colour, opacity);
       }
     }
   }
@@ -188,10 +172,10 @@ struct Edge {
 };
 
 template <class P, int N, int S>
-void fillPolygon(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                 const Point (&v)[N], const Edge (&scans)[S], const Edge (&bands)[S],
-                 const ShapeColor<P>& color, typename P::Coverage opacity) {
-  if (width <= 0 || height <= 0) return;
+void FillPolygon(const Surface<P>& surface, const Point (&v)[N], const Edge (&scans)[S],
+                 const Edge (&bands)[S], const ShapeColour<P>& colour,
+                 typename P::Coverage opacity) {
+  if (surface.width <= 0 || surface.height <= 0) return;
   int32_t top = v[0].y, bottom = v[0].y;
   for (const Point& p : v) {
     top = std::min(top, p.y);
@@ -201,56 +185,51 @@ void fillPolygon(typename P::Channel* base, int32_t width, int32_t height, int32
   // every edge has both ends beyond the same border and nothing is drawn.
   SpanTable table;
   table.firstRow = std::max(top, 0);
-  table.lastRow = std::min(bottom, height - 1);
+  table.lastRow = std::min(bottom, surface.height - 1);
   if (table.firstRow > table.lastRow) return;
   const std::size_t rows = static_cast<std::size_t>(table.lastRow - table.firstRow + 1);
-  table.spanMin = rowScratch(2 * rows);
+  table.spanMin = RowScratch(2 * rows);
   table.spanMax = table.spanMin + rows;
-  table.reset();
+  table.Reset();
 
-  for (const Edge& e : scans) scanEdge(v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y, table);
+  for (const Edge& e : scans) ScanEdge(v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y, table);
   // Both passes read the finished table, so band and span pixels never overlap.
   for (const Edge& e : bands) {
-    drawEdgeAA<P>(base, width, height, rowStride, v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y,
-                  color, opacity, table);
+    DrawEdgeBand<P>(surface, v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y, colour, opacity,
+                    table);
   }
-  fillSpans<P>(base, width, height, rowStride, table, color, opacity);
+  FillSpans<P>(surface, table, colour, opacity);
 }
 
 }  // namespace
 
 template <class P>
-void fillTriangle(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                  const Point& a, const Point& b, const Point& c, const ShapeColor<P>& color,
-                  typename P::Coverage opacity) {
+void FillTriangle(const Surface<P>& surface, const Point& a, const Point& b, const Point& c,
+                  const ShapeColour<P>& colour, typename P::Coverage opacity) {
   const Point v[3] = {a, b, c};
   static constexpr Edge kScans[3] = {{0, 1}, {0, 2}, {1, 2}};
   static constexpr Edge kBands[3] = {{0, 1}, {0, 2}, {2, 1}};
-  fillPolygon<P>(base, width, height, rowStride, v, kScans, kBands, color, opacity);
+  FillPolygon<P>(surface, v, kScans, kBands, colour, opacity);
 }
 
 template <class P>
-void fillQuad(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-              int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
-              int32_t y3, const ShapeColor<P>& color, typename P::Coverage opacity) {
-  const Point v[4] = {{x0, y0}, {x1, y1}, {x2, y2}, {x3, y3}};
+void FillQuad(const Surface<P>& surface, const Point& a, const Point& b, const Point& c,
+              const Point& d, const ShapeColour<P>& colour, typename P::Coverage opacity) {
+  const Point v[4] = {a, b, c, d};
   static constexpr Edge kEdges[4] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}};
-  fillPolygon<P>(base, width, height, rowStride, v, kEdges, kEdges, color, opacity);
+  FillPolygon<P>(surface, v, kEdges, kEdges, colour, opacity);
 }
 
-#define MORVANE_POLYGON_AT_DEPTH(P)                                                              \
-  template void fillTriangle<P>(P::Channel*, int32_t, int32_t, int32_t, const Point&,            \
-                                const Point&, const Point&, const ShapeColor<P>&, P::Coverage);  \
-  template void fillQuad<P>(P::Channel*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,   \
-                            int32_t, int32_t, int32_t, int32_t, int32_t, const ShapeColor<P>&,   \
-                            P::Coverage);                                                        \
-  template void drawEdgeAA<P>(P::Channel*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, \
-                              int32_t, const ShapeColor<P>&, P::Coverage, const SpanTable&);     \
-  template void fillSpans<P>(P::Channel*, int32_t, int32_t, int32_t, const SpanTable&,           \
-                             const ShapeColor<P>&, P::Coverage);
-MORVANE_POLYGON_AT_DEPTH(Pixel8)
-MORVANE_POLYGON_AT_DEPTH(Pixel16)
-MORVANE_POLYGON_AT_DEPTH(PixelFloat)
-#undef MORVANE_POLYGON_AT_DEPTH
+#define MORVANE_INSTANTIATE(P)                                                                \
+  template void FillTriangle<P>(const Surface<P>&, const Point&, const Point&, const Point&,   \
+                                const ShapeColour<P>&, P::Coverage);                           \
+  template void FillQuad<P>(const Surface<P>&, const Point&, const Point&, const Point&,       \
+                            const Point&, const ShapeColour<P>&, P::Coverage);                 \
+  template void DrawEdgeBand<P>(const Surface<P>&, int32_t, int32_t, int32_t, int32_t,         \
+                                const ShapeColour<P>&, P::Coverage, const SpanTable&);         \
+  template void FillSpans<P>(const Surface<P>&, const SpanTable&, const ShapeColour<P>&,       \
+                             P::Coverage);
+MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
+#undef MORVANE_INSTANTIATE
 
 }  // namespace morvane

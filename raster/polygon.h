@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "raster/pixel_traits.h"
+#include "raster/surface.h"
 
 namespace morvane {
 
@@ -16,15 +17,13 @@ struct Point {
 };
 
 template <class P>
-void fillTriangle(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                  const Point& a, const Point& b, const Point& c, const ShapeColor<P>& color,
+void FillTriangle(const Surface<P>& surface, const Point& a, const Point& b, const Point& c, const ShapeColour<P>& colour,
                   typename P::Coverage opacity);
 
 // Vertices in order around the outline. A concave or self-crossing outline fills each row from
 // its leftmost to its rightmost edge column.
 template <class P>
-void fillQuad(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-              int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
-              int32_t y3, const ShapeColor<P>& color, typename P::Coverage opacity);
+void FillQuad(const Surface<P>& surface, const Point& a, const Point& b, const Point& c,
+              const Point& d, const ShapeColour<P>& colour, typename P::Coverage opacity);
 
 }  // namespace morvane

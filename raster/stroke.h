@@ -7,29 +7,28 @@
 #include <cstdint>
 
 #include "raster/pixel_traits.h"
+#include "raster/surface.h"
 
 namespace morvane {
 
 // One free segment P0 → P1. Pixels are sampled at their integer coordinates.
 template <class P>
-void drawThickLine(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                   int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
-                   const ShapeColor<P>& color, typename P::Coverage opacity);
+void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
+                   const ShapeColour<P>& colour, typename P::Coverage opacity);
 
 // One segment P0 → P1 of a chain whose next point is P2: each pixel gets this segment's coverage
 // less what P1 → P2 will give it, so the join is not drawn twice.
 template <class P>
-void drawJoinedSegment(typename P::Channel* base, int32_t width, int32_t height, int32_t rowStride,
-                       int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth, int32_t x2,
-                       int32_t y2, const ShapeColor<P>& color, typename P::Coverage opacity);
+void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth, int32_t x2,
+                       int32_t y2, const ShapeColour<P>& colour, typename P::Coverage opacity);
 
 // Marks, per row 0..height−1, the smallest x of the segment's stepped pixels on that row
 // (entries only ever decrease). Stepped in 16.16 fixed point held in 64 bits, so any 32-bit
-// coordinates are valid. width is not used.
-void traceSegmentRows(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t* rowTable,
-                      int32_t width, int32_t height);
+// coordinates are valid.
+void TraceSegmentRows(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t* rowTable,
+                      int32_t height);
 
 // One coordinate of a quadratic Bezier curve at t.
-float quadraticBezier(float p0, float p1, float p2, float t);
+float QuadraticBezier(float p0, float p1, float p2, float t);
 
 }  // namespace morvane

@@ -1,8 +1,8 @@
 // The program's interface as a user meets it: listings, presets by name and number, and every
 // error with its exit code, its one line and no file left behind.
 #include "cli_test_support.h"
-#include "params/param_set.h"
-#include "params/presets.h"
+#include "effect/controls.h"
+#include "effect/presets.h"
 
 namespace morvane::cli_test {
 namespace {

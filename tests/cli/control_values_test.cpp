@@ -3,7 +3,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/control_values.h"
-#include "params/presets.h"
+#include "effect/presets.h"
 #include "tests/fake_host/fake_host.h"
 
 namespace morvane::cli {
@@ -18,27 +18,27 @@ TEST(CliControlValues, TypedValuesAreStoredAsTheHostStoresThem) {
     int32_t stored;
   };
   const Case cases[] = {
-      {"Line Width=1.8", PARAM_LINE_WIDTH, 117964},  // 1.8 × 65536 = 117964.8, truncated
-      {"line width = 1.75", PARAM_LINE_WIDTH, 114688},
-      {"Line Width=2.3", PARAM_LINE_WIDTH, 150732},  // 150732.8
-      {"Line Width=32", PARAM_LINE_WIDTH, F(32)},
-      {"Line Width=1.0000000000000000000001", PARAM_LINE_WIDTH, F(1)},
+      {"Line Width=1.8", SlotOf(ControlId::kLineWidth), 117964},  // 1.8 × 65536 = 117964.8, truncated
+      {"line width = 1.75", SlotOf(ControlId::kLineWidth), 114688},
+      {"Line Width=2.3", SlotOf(ControlId::kLineWidth), 150732},  // 150732.8
+      {"Line Width=32", SlotOf(ControlId::kLineWidth), F(32)},
+      {"Line Width=1.0000000000000000000001", SlotOf(ControlId::kLineWidth), F(1)},
       {"Line Width=.5e", -1, 0},
-      {"Starting Angle=12.75", PARAM_STARTING_ANGLE, F(12) + 49152},
-      {"Starting Angle=0.1", PARAM_STARTING_ANGLE, 6553},  // 6553.6
-      {"Starting Angle=360.", PARAM_STARTING_ANGLE, F(360)},
-      {"Size Growth=-0", PARAM_SIZE_GROWTH, 0},
-      {"Count=0016384", PARAM_COUNT, F(16384)},
-      {"Opacity=50%", PARAM_OPACITY, F(50)},
-      {"Opacity=50", PARAM_OPACITY, F(50)},
-      {"Random Seed (Evolution)=2", PARAM_RANDOM_SEED, F(2)},
-      {"SHAPE TYPE=circle", PARAM_SHAPE_TYPE, 5},
-      {"Shape type=2", PARAM_SHAPE_TYPE, 2},
-      {"Fade Type=Fade in by recursion", PARAM_FADE_TYPE, 5},
-      {"Starting Pos. Strategy=grid", PARAM_START_POS_STRATEGY, 3},
-      {"Fill=ON", PARAM_FILL, 1},
-      {"Fill=0", PARAM_FILL, 0},
-      {"Keep Original Image=1", PARAM_KEEP_ORIGINAL, 1},
+      {"Starting Angle=12.75", SlotOf(ControlId::kStartingAngle), F(12) + 49152},
+      {"Starting Angle=0.1", SlotOf(ControlId::kStartingAngle), 6553},  // 6553.6
+      {"Starting Angle=360.", SlotOf(ControlId::kStartingAngle), F(360)},
+      {"Size Growth=-0", SlotOf(ControlId::kSizeGrowth), 0},
+      {"Count=0016384", SlotOf(ControlId::kCount), F(16384)},
+      {"Opacity=50%", SlotOf(ControlId::kOpacity), F(50)},
+      {"Opacity=50", SlotOf(ControlId::kOpacity), F(50)},
+      {"Random Seed (Evolution)=2", SlotOf(ControlId::kRandomSeed), F(2)},
+      {"SHAPE TYPE=circle", SlotOf(ControlId::kShapeType), 5},
+      {"Shape type=2", SlotOf(ControlId::kShapeType), 2},
+      {"Fade Type=Fade in by recursion", SlotOf(ControlId::kFadeType), 5},
+      {"Starting Pos. Strategy=grid", SlotOf(ControlId::kStartPosStrategy), 3},
+      {"Fill=ON", SlotOf(ControlId::kFill), 1},
+      {"Fill=0", SlotOf(ControlId::kFill), 0},
+      {"Keep Original Image=1", SlotOf(ControlId::kKeepOriginal), 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.assignment);
@@ -56,23 +56,23 @@ TEST(CliControlValues, DefaultsPresetsAndOverridesMatchTheHostsRecords) {
   testing::FakeHost host;
   ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
   const ControlValues defaults = DefaultControlValues();
-  for (int i = 1; i < PARAM_NUM_PARAMS; ++i) EXPECT_EQ(defaults[i], host.value(i)) << i;
-  EXPECT_EQ(defaults[PARAM_LINE_WIDTH], 117964);
+  for (int i = 1; i < kControlSlotCount; ++i) EXPECT_EQ(defaults[i], host.value(i)) << i;
+  EXPECT_EQ(defaults[SlotOf(ControlId::kLineWidth)], 117964);
 
   // Every preset, applied in the host by the module and here by the same table.
   for (int p = 1; p <= kPresetCount; ++p) {
-    host.value(PARAM_PRESET) = p;
-    ASSERT_EQ(host.UserChanged(PARAM_PRESET), PF_Err_NONE);
+    host.value(SlotOf(ControlId::kPreset)) = p;
+    ASSERT_EQ(host.UserChanged(SlotOf(ControlId::kPreset)), PF_Err_NONE);
     const ControlValues values = BuildControlValues(p, {});
-    for (int i = 1; i < PARAM_NUM_PARAMS; ++i) EXPECT_EQ(values[i], host.value(i)) << "preset " << p << ", " << i;
+    for (int i = 1; i < kControlSlotCount; ++i) EXPECT_EQ(values[i], host.value(i)) << "preset " << p << ", " << i;
   }
   // Out-of-range values the presets store are kept.
-  EXPECT_EQ(BuildControlValues(15, {})[PARAM_COUNT], F(20000));
-  EXPECT_EQ(BuildControlValues(9, {})[PARAM_RECURSION_STEPS], 0);
+  EXPECT_EQ(BuildControlValues(15, {})[SlotOf(ControlId::kCount)], F(20000));
+  EXPECT_EQ(BuildControlValues(9, {})[SlotOf(ControlId::kRecursionSteps)], 0);
 }
 
 TEST(CliControlValues, SettingsComeFromTheRenderFramesReader) {
-  const ShapeSettings s = SettingsOf(BuildControlValues(4, {"Opacity=50"}));  // Recursive Lines
+  const ShapeSettings s = SettingsOfControls(BuildControlValues(4, {"Opacity=50"}));  // Recursive Lines
   EXPECT_EQ(s.shapeCount, 16000 * 16 / 50);
   EXPECT_EQ(s.recursionSteps, 50);
   EXPECT_EQ(s.recursive, 1);

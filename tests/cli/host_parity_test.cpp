@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "cli_test_support.h"
-#include "render/param_index.h"
+#include "effect/control_id.h"
 
 namespace morvane::cli_test {
 namespace {
@@ -35,19 +35,19 @@ const std::vector<ControlCase>& ControlCases() {
       {"Rectangle Mosaic by name, keeps the original",
        {"--preset", "rectangle MOSAIC", "--set", "Size=12"},
        8,
-       {{PARAM_SIZE, F(12)}}},
+       {{SlotOf(ControlId::kSize), F(12)}}},
       {"Bold Strokes with a typed line width", {"--preset", "Bold Strokes", "--set", "Line Width=2.3"}, 16,
-       {{PARAM_LINE_WIDTH, 150732}}},
+       {{SlotOf(ControlId::kLineWidth), 150732}}},
       {"Dense Pointillism by number with popup, checkbox and percent overrides",
        {"--preset", "14", "--set", "shape type=Square", "--set", "Fill=off", "--set", "Opacity=40%",
         "--set", "Keep Original Image=on"},
        14,
-       {{PARAM_SHAPE_TYPE, 4}, {PARAM_FILL, 0}, {PARAM_OPACITY, F(40)}, {PARAM_KEEP_ORIGINAL, 1}}},
+       {{SlotOf(ControlId::kShapeType), 4}, {SlotOf(ControlId::kFill), 0}, {SlotOf(ControlId::kOpacity), F(40)}, {SlotOf(ControlId::kKeepOriginal), 1}}},
       // The two presets that write values outside their sliders' ranges, applied as stored.
       {"Creased Aquarel (Count 20000)", {"--preset", "Creased Aquarel"}, 15, {}},
       {"Dotten Mosaic (Recursion Steps 0)", {"--preset", "9"}, 9, {}},
       {"Grid start with fractional angle", {"--preset", "20", "--set", "Starting Angle=12.75"}, 20,
-       {{PARAM_STARTING_ANGLE, F(12) + 49152}}},
+       {{SlotOf(ControlId::kStartingAngle), F(12) + 49152}}},
   };
   return cases;
 }
@@ -72,8 +72,8 @@ TEST_F(CliHostParity, EveryDepthAndControlCaseGivesTheHostsPixels) {
       FakeHost host;
       ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
       if (c.preset != 0) {
-        host.value(PARAM_PRESET) = c.preset;
-        ASSERT_EQ(host.UserChanged(PARAM_PRESET), PF_Err_NONE);
+        host.value(SlotOf(ControlId::kPreset)) = c.preset;
+        ASSERT_EQ(host.UserChanged(SlotOf(ControlId::kPreset)), PF_Err_NONE);
       }
       for (const auto& [index, value] : c.values) host.value(index) = value;
       FakeWorld hostOut(d.depth, picture.width, picture.height);
@@ -98,7 +98,7 @@ TEST_F(CliHostParity, ImageWithoutAlphaRendersAsOpaque) {
 
   FakeHost host;
   ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
-  host.value(PARAM_KEEP_ORIGINAL) = 1;
+  host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
   FakeWorld hostOut(WorldDepth::k8, picture.width, picture.height);
   ASSERT_EQ(host.RenderSmart(input, hostOut), PF_Err_NONE);
 

@@ -3,7 +3,7 @@
 
 #include "cli/cli_error.h"
 #include "cli_test_support.h"
-#include "render/param_index.h"
+#include "effect/control_id.h"
 
 namespace morvane::cli_test {
 namespace {
@@ -121,8 +121,8 @@ TEST_F(CliImageFiles, DepthOptionForcesTheRenderDepth) {
 
     FakeHost host;
     ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
-    host.value(PARAM_PRESET) = 19;
-    ASSERT_EQ(host.UserChanged(PARAM_PRESET), PF_Err_NONE);
+    host.value(SlotOf(ControlId::kPreset)) = 19;
+    ASSERT_EQ(host.UserChanged(SlotOf(ControlId::kPreset)), PF_Err_NONE);
     FakeWorld in = FakeWorld::FromArgb8(depth, 32, 24, picture.argb.data());
     FakeWorld expected(depth, 32, 24);
     ASSERT_EQ(host.RenderSmart(in, expected), PF_Err_NONE);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/param_index.h"
+#include "effect/control_id.h"
 #include "tests/fake_host/fake_host.h"
 #include "tests/fake_host/ppm.h"
 
@@ -71,12 +71,12 @@ inline PF_Err RenderPicture(PF_FilterProc effectMain, const ArgbImage& photo,
   PF_Err err = host.GlobalSetup();
   if (err == PF_Err_NONE) err = host.SetupParams();
   if (err == PF_Err_NONE && controls.preset != 0) {
-    host.value(PARAM_PRESET) = controls.preset;
-    err = host.UserChanged(PARAM_PRESET);
+    host.value(SlotOf(ControlId::kPreset)) = controls.preset;
+    err = host.UserChanged(SlotOf(ControlId::kPreset));
   }
   if (err == PF_Err_NONE && controls.fill >= 0) {
-    host.value(PARAM_FILL) = controls.fill;
-    err = host.UserChanged(PARAM_FILL);
+    host.value(SlotOf(ControlId::kFill)) = controls.fill;
+    err = host.UserChanged(SlotOf(ControlId::kFill));
   }
   if (err == PF_Err_NONE) err = host.Call(PF_Cmd_UPDATE_PARAMS_UI);
 

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host/api/ae_types.h"
+#include "effect/control_id.h"
+#include "host_api/ae_types.h"
 
 namespace morvane::testing {
 
@@ -102,7 +103,9 @@ class FakeHost {
   std::array<PF_ParamDef, 26> paramDefs{};
   std::array<PF_ParamDef*, 27> params{};
   int32_t& value(int index);       // the value field of control `index`
+  int32_t& value(ControlId id) { return value(SlotOf(id)); }
   PF_ParamDef& param(int index) { return paramDefs[index]; }
+  PF_ParamDef& param(ControlId id) { return paramDefs[SlotOf(id)]; }
   // Registers the controls through EffectMain and takes their defaults as the current values.
   PF_Err SetupParams();
 
@@ -132,6 +135,7 @@ class FakeHost {
   // Premiere Pro's render: params[0] holds `input`.
   PF_Err RenderPremiere(FakeWorld& input, FakeWorld& output);
   PF_Err UserChanged(int index);
+  PF_Err UserChanged(ControlId id) { return UserChanged(SlotOf(id)); }
 
   // Exposed for the callbacks (plain C function pointers find the host through effect_ref).
   static FakeHost* current();

@@ -102,7 +102,7 @@ class GeneratorChain : public ::testing::Test {
                                                         RandomSource& random,
                                                         std::vector<int32_t>* radii = nullptr) {
     const Ch* px = image.at(x0, y0);
-    const ShapeColor<P> source{{px[3], px[2], px[1], px[0]}};
+    const ShapeColour<P> source{{px[3], px[2], px[1], px[0]}};
     Chain chain;
     const int32_t m = BuildChain<P>(image.view(), x0, y0, source, s, random, chain);
     EXPECT_EQ(m, chain.count);
@@ -126,7 +126,7 @@ TYPED_TEST(GeneratorChain, FlatColourStepsStraightDown) {
   EXPECT_EQ(points,
             (typename TestFixture::Points{{4, 2}, {4, 5}, {4, 8}, {4, 11}, {4, 14}, {4, 17}}));
   EXPECT_EQ(radii, (std::vector<int32_t>{3, 3, 3, 3, 3}));
-  EXPECT_EQ(random.next(), 41);  // no randomization, no draw
+  EXPECT_EQ(random.Next(), 41);  // no randomization, no draw
 }
 
 TYPED_TEST(GeneratorChain, StopsAtAColourBeyondTheThreshold) {
@@ -240,7 +240,7 @@ TYPED_TEST(GeneratorChain, EveryTriedRingDrawsOneAngleOffset) {
   s.angleRange = 90;
   RandomSource random(1);
   EXPECT_EQ(this->Build(image, 15, 15, s, random).size(), 1u);
-  EXPECT_EQ(random.next(), 26500);  // 41, 18467 and 6334 were taken
+  EXPECT_EQ(random.Next(), 26500);  // 41, 18467 and 6334 were taken
 }
 
 TYPED_TEST(GeneratorChain, WantedPointsByShapeType) {
@@ -332,12 +332,12 @@ TEST(GeneratorChainFloat, NanPixelsNeverMatch) {
   s.sizeGrowth = 2;
   s.angleRange = 360;
   s.matchThreshold = 1.0f;
-  const ShapeColor<PixelFloat> source{{0.5f, 0.5f, 0.5f, 1.0f}};
+  const ShapeColour<PixelFloat> source{{0.5f, 0.5f, 0.5f, 1.0f}};
   Chain chain;
   RandomSource random(1);
   EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, source, s, random, chain), 1);
   // A NaN source colour or threshold matches nothing either.
-  const ShapeColor<PixelFloat> nanSource{{nan, nan, nan, 1.0f}};
+  const ShapeColour<PixelFloat> nanSource{{nan, nan, nan, 1.0f}};
   EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, nanSource, s, random, chain), 1);
   s.matchThreshold = nan;
   EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, source, s, random, chain), 1);

@@ -47,10 +47,10 @@ GeneratorSettings<Pixel8> Shape(int32_t type, bool fill) {
   return s;
 }
 
-const ShapeColor<Pixel8> kOpaque{{30, 60, 90, 255}};
+const ShapeColour<Pixel8> kOpaque{{30, 60, 90, 255}};
 
 RecordingTarget<Pixel8> Draw(const Chain& chain, const GeneratorSettings<Pixel8>& s,
-                             const ShapeColor<Pixel8>& colour = kOpaque) {
+                             const ShapeColour<Pixel8>& colour = kOpaque) {
   RecordingTarget<Pixel8> target;
   DrawShape<Pixel8>(target, chain, colour, s);
   return target;
@@ -282,7 +282,7 @@ TEST(GeneratorFade, StrokeOpacityFollowsTheSourceAlpha) {
 }
 
 TEST(GeneratorFade, TransparentSourceDrawsAtZeroOpacity) {
-  const ShapeColor<Pixel8> clear{{30, 60, 90, 0}};
+  const ShapeColour<Pixel8> clear{{30, 60, 90, 0}};
   for (int32_t type : {kLine, kCurve, kTriangle, kSquare, kCircle, kRectangle}) {
     const auto calls = Draw(Zigzag(5), Shape(type, false), clear).calls;
     ASSERT_FALSE(calls.empty());
@@ -323,7 +323,7 @@ TEST(GeneratorFade, SettingsFarOutOfRangeStayDefined) {
         s16.fadeType = type, s16.opacity = opacity, s16.fadeLevel = level, s16.recursive = 1;
         s16.size = 5, s16.sizeGrowth = 5;
         RecordingTarget<Pixel16> t16;
-        DrawShape<Pixel16>(t16, Zigzag(6), ShapeColor<Pixel16>{{1, 2, 3, 32768}}, s16);
+        DrawShape<Pixel16>(t16, Zigzag(6), ShapeColour<Pixel16>{{1, 2, 3, 32768}}, s16);
         for (const RecordedCall& c : t16.calls) EXPECT_TRUE(c.opacity >= 0 && c.opacity <= 65535);
       }
     }
@@ -337,7 +337,7 @@ TEST(GeneratorFade, SettingsFarOutOfRangeStayDefined) {
   for (float opacity : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 1e30f}) {
     sf.opacity = opacity;
     RecordingTarget<PixelFloat> t;
-    DrawShape<PixelFloat>(t, Zigzag(3), ShapeColor<PixelFloat>{{0.1f, 0.2f, 0.3f, 1.0f}}, sf);
+    DrawShape<PixelFloat>(t, Zigzag(3), ShapeColour<PixelFloat>{{0.1f, 0.2f, 0.3f, 1.0f}}, sf);
     ASSERT_EQ(t.calls.size(), 2u);
     EXPECT_EQ(FadeOpacitySetting(sf),
               opacity != opacity ? 0 : (opacity > 0 ? INT32_MAX : INT32_MIN));

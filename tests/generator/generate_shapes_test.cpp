@@ -131,8 +131,8 @@ TYPED_TEST(GeneratorShapes, SameSettingsSamePicture) {
     s.gridRandomization = 128;
     s.fill = type % 2;
     TestImage<P> a(64, 48), b(64, 48);
-    GenerateShapes<P>(a.buffer(), input.buffer(), s);
-    GenerateShapes<P>(b.buffer(), input.buffer(), s);
+    GenerateShapes<P>(a.surface(), input.view(), s);
+    GenerateShapes<P>(b.surface(), input.view(), s);
     EXPECT_EQ(std::memcmp(a.data.data(), b.data.data(), a.data.size() * sizeof(a.data[0])), 0);
   }
 }
@@ -173,9 +173,9 @@ TYPED_TEST(GeneratorShapes, EmptyFrameDrawsNothing) {
     const GeneratorSettings<P> s = Basic<P>(strategy, 100);
     for (auto [w, h] : {std::pair{0, 10}, std::pair{10, 0}, std::pair{0, 0}, std::pair{-4, 9}}) {
       RecordingTarget<P> target;
-      GenerateShapesInto<P>(target, InputView<P>{nullptr, w, h, 0}, s, FrozenClock());
+      GenerateShapesInto<P>(target, InputSurface<P>{nullptr, w, h, 0}, s, FrozenClock());
       EXPECT_TRUE(target.calls.empty());
-      GenerateShapes<P>(PixelBuffer{nullptr, w, h, 0}, PixelBuffer{}, s);
+      GenerateShapes<P>(Surface<P>{nullptr, w, h, 0}, InputSurface<P>{}, s);
     }
   }
 }
@@ -225,13 +225,13 @@ TYPED_TEST(GeneratorShapes, SettingsFarOutOfRangeNeverCrash) {
         s.opacity = INT32_MAX;
       }
       TestImage<P> output(40, 30, 2);
-      GenerateShapes<P>(output.buffer(), input.buffer(), s);
+      GenerateShapes<P>(output.surface(), input.view(), s);
       s.opacity = -s.opacity;
       s.fadeLevel = INT32_MIN;
       s.size = -3;
       s.sizeGrowth = 6;
       s.lineWidth = std::numeric_limits<float>::quiet_NaN();
-      GenerateShapes<P>(output.buffer(), input.buffer(), s);
+      GenerateShapes<P>(output.surface(), input.view(), s);
     }
   }
 }
@@ -251,10 +251,10 @@ TEST(GeneratorShapesFloat, NanAndHdrPixelsStayDefined) {
       s.fadeType = kFadeInBySize;
       s.matchThreshold = 0.5f;
       TestImage<PixelFloat> output(48, 32);
-      GenerateShapes<PixelFloat>(output.buffer(), input.buffer(), s);
+      GenerateShapes<PixelFloat>(output.surface(), input.view(), s);
       s.opacity = nan;
       s.minLuminosity = nan;
-      GenerateShapes<PixelFloat>(output.buffer(), input.buffer(), s);
+      GenerateShapes<PixelFloat>(output.surface(), input.view(), s);
     }
   }
 }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "raster/numeric.h"
+#include "support/numeric.h"
 
 namespace morvane {
 namespace {
@@ -13,20 +13,20 @@ namespace {
 TEST(GeneratorRandom, ReproducesTheTargetRuntimeSequence) {
   RandomSource random(1);
   const int32_t expected[] = {41, 18467, 6334, 26500, 19169};
-  for (int32_t v : expected) EXPECT_EQ(random.next(), v);
+  for (int32_t v : expected) EXPECT_EQ(random.Next(), v);
 
   // Reseeding restarts the sequence; seed 0 is a seed like any other.
-  random.seed(1);
-  EXPECT_EQ(random.next(), 41);
-  random.seed(0);
-  EXPECT_EQ(random.next(), 38);
-  EXPECT_EQ(random.next(), 7719);
+  random.Seed(1);
+  EXPECT_EQ(random.Next(), 41);
+  random.Seed(0);
+  EXPECT_EQ(random.Next(), 38);
+  EXPECT_EQ(random.Next(), 7719);
 }
 
 TEST(GeneratorRandom, ValuesStayWithinFifteenBits) {
   RandomSource random(0xFFFFFFFFu);
   for (int i = 0; i < 100000; ++i) {
-    const int32_t v = random.next();
+    const int32_t v = random.Next();
     ASSERT_GE(v, 0);
     ASSERT_LE(v, 32767);
   }
@@ -50,7 +50,7 @@ TEST(GeneratorTruncate, SaturatesWhereACastWouldBeUndefined) {
       {-inf, INT32_MIN},
       {std::nan(""), 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(truncToInt32(c.in), c.out) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(TruncToInt32(c.in), c.out) << c.in;
 }
 
 }  // namespace

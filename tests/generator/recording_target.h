@@ -12,8 +12,8 @@
 
 namespace morvane::test {
 
-// One letter per rasteriser: T drawThickLine, J drawJoinedSegment, A fillTriangle, Q fillQuad,
-// R fillRect, O drawCircleOutline, C fillCircle.
+// One letter per rasteriser: T DrawThickLine, J DrawJoinedSegment, A FillTriangle, Q FillQuad,
+// R FillRect, O DrawCircleOutline, C FillCircle.
 struct RecordedCall {
   char kind = '?';
   std::vector<int32_t> coords;  // the integer geometry arguments in call order
@@ -46,35 +46,35 @@ struct RecordingTarget {
     return s;
   }
 
-  void drawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float w,
-                     const ShapeColor<P>& colour, Cov o) {
+  void DrawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float w,
+                     const ShapeColour<P>& colour, Cov o) {
     add('T', {x0, y0, x1, y1}, w, colour, o);
   }
-  void drawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float w, int32_t x2,
-                         int32_t y2, const ShapeColor<P>& colour, Cov o) {
+  void DrawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float w, int32_t x2,
+                         int32_t y2, const ShapeColour<P>& colour, Cov o) {
     add('J', {x0, y0, x1, y1, x2, y2}, w, colour, o);
   }
-  void fillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColor<P>& colour,
+  void FillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColour<P>& colour,
                     Cov o) {
     add('A', {a.x, a.y, b.x, b.y, c.x, c.y}, 0.0f, colour, o);
   }
-  void fillQuad(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3,
-                int32_t y3, const ShapeColor<P>& colour, Cov o) {
-    add('Q', {x0, y0, x1, y1, x2, y2, x3, y3}, 0.0f, colour, o);
+  void FillQuad(const Point& a, const Point& b, const Point& c, const Point& d,
+                const ShapeColour<P>& colour, Cov o) {
+    add('Q', {a.x, a.y, b.x, b.y, c.x, c.y, d.x, d.y}, 0.0f, colour, o);
   }
-  void fillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColor<P>& colour,
+  void FillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColour<P>& colour,
                 Cov o) {
     add('R', {x0, y0, x1, y1}, 0.0f, colour, o);
   }
-  void drawCircleOutline(int32_t cx, int32_t cy, int32_t r, const ShapeColor<P>& colour, Cov o) {
+  void DrawCircleOutline(int32_t cx, int32_t cy, int32_t r, const ShapeColour<P>& colour, Cov o) {
     add('O', {cx, cy, r}, 0.0f, colour, o);
   }
-  void fillCircle(int32_t cx, int32_t cy, int32_t r, const ShapeColor<P>& colour, Cov o) {
+  void FillCircle(int32_t cx, int32_t cy, int32_t r, const ShapeColour<P>& colour, Cov o) {
     add('C', {cx, cy, r}, 0.0f, colour, o);
   }
 
  private:
-  void add(char kind, std::vector<int32_t> coords, float w, const ShapeColor<P>& colour, Cov o) {
+  void add(char kind, std::vector<int32_t> coords, float w, const ShapeColour<P>& colour, Cov o) {
     RecordedCall c;
     c.kind = kind;
     c.coords = std::move(coords);

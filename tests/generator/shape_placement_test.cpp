@@ -115,10 +115,10 @@ TEST(GeneratorPlacement, StableRandomStartsFromTheShapesOwnSeed) {
            static_cast<uint64_t>(i) * (static_cast<uint64_t>(static_cast<uint32_t>(seed)) + i)) &
           0xFFFFFFFFu);
       RandomSource reference(expectedSeed);
-      const int32_t ex = reference.next() % 640, ey = reference.next() % 480;
+      const int32_t ex = reference.Next() % 640, ey = reference.Next() % 480;
 
       RandomSource random(12345);
-      random.seed(ShapeSeed(seed, i));
+      random.Seed(ShapeSeed(seed, i));
       int32_t x = -1, y = -1;
       ASSERT_TRUE(ChooseStartingPoint(image.view(), s, GridLayout{}, i, random, x, y));
       EXPECT_EQ(x, ex) << seed << " " << i;
@@ -139,7 +139,7 @@ TEST(GeneratorPlacement, PlainGridUsesCellCentres) {
     EXPECT_EQ(x, 192 + 384 * (i % 5)) << i;
     EXPECT_EQ(y, 270 + 540 * (i / 5)) << i;
   }
-  EXPECT_EQ(random.next(), 41);  // no number was drawn
+  EXPECT_EQ(random.Next(), 41);  // no number was drawn
 
   // A cell whose centre fails the colour tests is skipped.
   image.set(576, 270, 0, 0, 0, 0);
@@ -178,8 +178,8 @@ TEST(GeneratorPlacement, RandomisedGridJittersAndMirrors) {
   RandomSource random(1), reference(1);
   int32_t x, y;
   EXPECT_FALSE(ChooseStartingPoint(image.view(), s, grid, 0, random, x, y));
-  for (int i = 0; i < 128; ++i) reference.next();
-  EXPECT_EQ(random.next(), reference.next());
+  for (int i = 0; i < 128; ++i) reference.Next();
+  EXPECT_EQ(random.Next(), reference.Next());
 }
 
 TEST(GeneratorPlacement, OutOfRangeJitterNeverReadsOutsideTheFrame) {

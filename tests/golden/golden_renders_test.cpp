@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "params/presets.h"
-#include "render/param_index.h"
+#include "effect/presets.h"
+#include "effect/control_id.h"
 #include "tests/fake_host/fake_host.h"
 #include "tests/fake_host/ppm.h"
 
@@ -59,8 +59,8 @@ uint64_t RenderPreset(int preset, WorldDepth depth, const ArgbImage& picture, co
   FakeHost host;
   EXPECT_EQ(host.GlobalSetup(), PF_Err_NONE);
   EXPECT_EQ(host.SetupParams(), PF_Err_NONE);
-  host.value(PARAM_PRESET) = preset;
-  EXPECT_EQ(host.UserChanged(PARAM_PRESET), PF_Err_NONE);
+  host.value(SlotOf(ControlId::kPreset)) = preset;
+  EXPECT_EQ(host.UserChanged(SlotOf(ControlId::kPreset)), PF_Err_NONE);
   FakeWorld input = FakeWorld::FromArgb8(depth, picture.width, picture.height, picture.argb.data());
   FakeWorld output(depth, picture.width, picture.height);
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);

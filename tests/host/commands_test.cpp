@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/api/suites.h"
+#include "host/suites.h"
 #include "host/commands.h"
 #include "host/effect_info.h"
 #include "host/entry_points.h"
@@ -152,7 +152,7 @@ TEST_F(HostSmartRender, RendersWithTheCallsInOrder) {
   EXPECT_EQ(output.pixelBytes(), input.pixelBytes());
 }
 
-TEST_F(HostSmartRender, MissingPreRenderDataReturns512WithoutAnyCall) {
+TEST_F(HostSmartRender, MissingPreRenderDataIsDamagedStructureWithoutAnyCall) {
   std::free(host.preOutput.pre_render_data);
   host.preOutput.pre_render_data = nullptr;
   EXPECT_EQ(host.SmartRender(), PF_Err_INTERNAL_STRUCT_DAMAGED);
@@ -196,7 +196,7 @@ TEST_F(HostSmartRender, FailingCheckinIsReportedOnlyWhenNothingFailedBefore) {
   EXPECT_EQ(host.SmartRender(), PF_Err_OUT_OF_MEMORY);
 }
 
-TEST_F(HostSmartRender, MissingWorldSuiteShowsTheMessageReturns13AndChecksTheInputIn) {
+TEST_F(HostSmartRender, MissingWorldSuiteShowsTheMessageReportsMissingSuiteAndChecksTheInputIn) {
   host.missingSuites = {"PF World Suite"};
   EXPECT_EQ(host.SmartRender(), A_Err_MISSING_SUITE);
   EXPECT_EQ(host.out_data.out_flags & 0x100, 0x100);
@@ -222,7 +222,7 @@ TEST(HostSuites, SuiteHandlerAcquiresOnceAndReleasesWhatItAcquired) {
   EXPECT_EQ(host.suitesHeld["PF Param Utils Suite"], 0);
 }
 
-TEST(HostSuites, SuiteHandlerRaises516WithoutBasicSuiteOrWhenAcquisitionFails) {
+TEST(HostSuites, SuiteHandlerRaisesBadCallbackWithoutBasicSuiteOrWhenAcquisitionFails) {
   FakeHost host;
   try {
     SuiteHandler suites(nullptr);
@@ -241,7 +241,7 @@ TEST(HostSuites, SuiteHandlerRaises516WithoutBasicSuiteOrWhenAcquisitionFails) {
   EXPECT_FALSE(host.called("ReleaseSuite"));  // nothing acquired, nothing released
 }
 
-TEST(HostSuites, SuiteScopeWithoutOutDataRaises13AndWritesNoMessage) {
+TEST(HostSuites, SuiteScopeWithoutOutDataRaisesMissingSuiteAndWritesNoMessage) {
   FakeHost host;
   host.missingSuites = {"PF World Suite"};
   try {

@@ -1,4 +1,4 @@
-// The declarations of host/api/ae_types.h against the host API layout table, row by row.
+// The declarations of host_api/ae_types.h against the host API layout table, row by row.
 //
 // The rows reach this file through ae_api_layout_checks.inc, generated from
 // tests/host/ae-api-layout.tsv at build time. They are used twice: as static_asserts, so a
@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/api/ae_types.h"
+#include "host_api/ae_types.h"
 
 namespace {
 

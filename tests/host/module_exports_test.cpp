@@ -11,7 +11,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "host/api/ae_types.h"
+#include "host_api/ae_types.h"
 #include "host/effect_info.h"
 #include "host/entry_points.h"
 

@@ -1,4 +1,4 @@
-// The render frame: settings read at pre-render, their conversion per depth, the preparation of
+// The frame paths: settings read at pre-render, their conversion per depth, the preparation of
 // the output, and the smart and Premiere Pro paths giving the same pictures.
 #include <gtest/gtest.h>
 
@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "host/commands.h"
-#include "render/param_index.h"
-#include "render/render_frame.h"
+#include "effect/control_id.h"
+#include "effect/convert_settings.h"
+#include "effect/render_buffers.h"
+#include "effect/shape_settings.h"
 #include "tests/fake_host/fake_host.h"
 
 namespace morvane {
@@ -96,17 +98,17 @@ TEST_F(RenderFrame, SettingConversions) {
     int32_t expected;
   };
   const Case cases[] = {
-      {"count 1", PARAM_COUNT, 1 * F, &ShapeSettings::shapeCount, 16},
-      {"count fraction dropped", PARAM_COUNT, 2 * F + F / 2, &ShapeSettings::shapeCount, 32},
-      {"opacity 50%", PARAM_OPACITY, 50 * F, &ShapeSettings::opacity, 127},
-      {"accuracy 100%", PARAM_MATCHING_ACCURACY, 100 * F, &ShapeSettings::matchThreshold, 4},
-      {"accuracy 0%", PARAM_MATCHING_ACCURACY, 0, &ShapeSettings::matchThreshold, 132},
-      {"grid randomization 100%", PARAM_GRID_RANDOMIZATION, 100 * F, &ShapeSettings::gridRandomization, 255},
-      {"fade level 40%", PARAM_FADE_LEVEL, 40 * F, &ShapeSettings::fadeLevel, 102},
-      {"angle 228.9 keeps 228", PARAM_STARTING_ANGLE, 228 * F + 58982, &ShapeSettings::startAngle, 228},
-      {"negative fraction rounds down", PARAM_ANGLE_RANGE, -F / 2, &ShapeSettings::angleRange, -1},
-      {"popup counts from 0", PARAM_START_POS_STRATEGY, 3, &ShapeSettings::startStrategy, 2},
-      {"checkbox as given", PARAM_FILL, 1, &ShapeSettings::fill, 1},
+      {"count 1", SlotOf(ControlId::kCount), 1 * F, &ShapeSettings::shapeCount, 16},
+      {"count fraction dropped", SlotOf(ControlId::kCount), 2 * F + F / 2, &ShapeSettings::shapeCount, 32},
+      {"opacity 50%", SlotOf(ControlId::kOpacity), 50 * F, &ShapeSettings::opacity, 127},
+      {"accuracy 100%", SlotOf(ControlId::kMatchingAccuracy), 100 * F, &ShapeSettings::matchThreshold, 4},
+      {"accuracy 0%", SlotOf(ControlId::kMatchingAccuracy), 0, &ShapeSettings::matchThreshold, 132},
+      {"grid randomization 100%", SlotOf(ControlId::kGridRandomization), 100 * F, &ShapeSettings::gridRandomization, 255},
+      {"fade level 40%", SlotOf(ControlId::kFadeLevel), 40 * F, &ShapeSettings::fadeLevel, 102},
+      {"angle 228.9 keeps 228", SlotOf(ControlId::kStartingAngle), 228 * F + 58982, &ShapeSettings::startAngle, 228},
+      {"negative fraction rounds down", SlotOf(ControlId::kAngleRange), -F / 2, &ShapeSettings::angleRange, -1},
+      {"popup counts from 0", SlotOf(ControlId::kStartPosStrategy), 3, &ShapeSettings::startStrategy, 2},
+      {"checkbox as given", SlotOf(ControlId::kFill), 1, &ShapeSettings::fill, 1},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
@@ -121,8 +123,8 @@ TEST_F(RenderFrame, RecursionDividesTheCount) {
   };
   const Case cases[] = {{1, 1, 16, 0}, {1, 32, 1, 1}, {1000, 3, 5333, 1}, {615, 0, 9840, 0}, {20000, 14, 22857, 1}};
   for (const Case& c : cases) {
-    host.value(PARAM_COUNT) = c.count * F;
-    host.value(PARAM_RECURSION_STEPS) = c.steps * F;
+    host.value(SlotOf(ControlId::kCount)) = c.count * F;
+    host.value(SlotOf(ControlId::kRecursionSteps)) = c.steps * F;
     const ShapeSettings s = PreRenderSettings();
     EXPECT_EQ(s.shapeCount, c.shapeCount) << c.count << "/" << c.steps;
     EXPECT_EQ(s.recursive, c.recursive) << c.count << "/" << c.steps;
@@ -130,7 +132,7 @@ TEST_F(RenderFrame, RecursionDividesTheCount) {
 }
 
 TEST_F(RenderFrame, FailingParameterCheckoutStopsAndStillHandsTheBlockOver) {
-  host.failCheckoutParamAt = PARAM_SIZE;
+  host.failCheckoutParamAt = SlotOf(ControlId::kSize);
   host.preOutput.result_rect = {1, 2, 3, 4};
   FakeWorld input(WorldDepth::k8, 4, 4);
   host.inputWorld = &input;
@@ -260,14 +262,14 @@ void TransparentInput(FakeWorld& w) {
 }
 
 TEST_F(RenderFrame, OutputIsTheInputOrClearedAndRowPaddingIsNeverTouched) {
-  host.value(PARAM_START_POS_STRATEGY) = 1;  // Random
+  host.value(SlotOf(ControlId::kStartPosStrategy)) = 1;  // Random
   for (const DepthCase& d : kDepths) {
     for (int keep : {0, 1}) {
       FakeWorld input(d.depth, 9, 5, 20);
       FakeWorld output(d.depth, 9, 5, 12);
       TransparentInput(input);
       output.fill(9, 9, 9, 9);
-      host.value(PARAM_KEEP_ORIGINAL) = keep;
+      host.value(SlotOf(ControlId::kKeepOriginal)) = keep;
       EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
       const std::vector<uint8_t> expected =
           keep ? input.pixelBytes() : std::vector<uint8_t>(output.pixelBytes().size(), 0);
@@ -282,7 +284,7 @@ TEST_F(RenderFrame, UnknownPixelFormatPreparesFourBytesPerPixelAndDrawsNothing) 
   FakeWorld output(WorldDepth::k16, 6, 4);
   input.fill(32768, 1000, 2000, 3000);
   output.fill(7, 7, 7, 7);
-  host.value(PARAM_KEEP_ORIGINAL) = 1;
+  host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
   host.forcedPixelFormat = 0x12345678;
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
   for (int32_t y = 0; y < 4; ++y) {
@@ -298,7 +300,7 @@ TEST_F(RenderFrame, SmallerInputThanOutputIsNeverReadPastItsPixels) {
     FakeWorld output(d.depth, 12, 8, 4);
     input.fill(1, 0.5, 0.25, 1);
     if (d.depth != WorldDepth::kFloat) input.fill(255, 100, 60, 200);
-    host.value(PARAM_KEEP_ORIGINAL) = 1;
+    host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
     host.in_data.width = 12;
     EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE) << d.name;
     for (int32_t y = 0; y < 8; ++y) {
@@ -317,7 +319,7 @@ TEST_F(RenderFrame, NullInputWorldClearsTheOutput) {
   FakeWorld output(WorldDepth::k8, 4, 4);
   output.fill(1, 2, 3, 4);
   host.nullInputPixels = true;
-  host.value(PARAM_KEEP_ORIGINAL) = 1;
+  host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
   EXPECT_EQ(output.pixelBytes(), std::vector<uint8_t>(64, 0));
 }
@@ -352,13 +354,13 @@ TEST_F(RenderFrame, SmartAndPremierePathsDrawTheSamePicture) {
     FakeWorld input = Picture(d.depth, 64, 48);
     FakeWorld smartOut(d.depth, 64, 48);
     FakeWorld premiereOut(d.depth, 64, 48, 16);
-    host.value(PARAM_COUNT) = 10 * F;
+    host.value(SlotOf(ControlId::kCount)) = 10 * F;
     ASSERT_EQ(host.RenderSmart(input, smartOut), PF_Err_NONE);
 
     FakeHost premiere(FakeHost::kPremiereApplId);
     ASSERT_EQ(premiere.GlobalSetup(), PF_Err_NONE);
     ASSERT_EQ(premiere.SetupParams(), PF_Err_NONE);
-    premiere.value(PARAM_COUNT) = 10 * F;
+    premiere.value(SlotOf(ControlId::kCount)) = 10 * F;
     ASSERT_EQ(premiere.RenderPremiere(input, premiereOut), PF_Err_NONE);
     EXPECT_EQ(smartOut.pixelBytes(), premiereOut.pixelBytes()) << d.name;
     EXPECT_NE(smartOut.pixelBytes(), std::vector<uint8_t>(smartOut.pixelBytes().size(), 0))

@@ -8,7 +8,7 @@
 namespace morvane {
 namespace {
 
-using test::shapeColor;
+using test::shapeColour;
 using test::TestImage;
 
 // One blend onto one pixel: pixel before (alpha, red, green, blue), colour (blue, green, red),
@@ -16,7 +16,7 @@ using test::TestImage;
 template <class Ch, class Cov>
 struct BlendCase {
   Ch before[4];
-  Ch color[3];
+  Ch colour[3];
   Cov coverage;
   Ch after[4];
 };
@@ -26,8 +26,8 @@ void expectBlend(const Case& c) {
   TestImage<P> img(3, 2);
   typename P::Channel* px = img.at(1, 1);
   for (int i = 0; i < 4; ++i) px[i] = c.before[i];
-  blendPixel<P>(img.base(), 3, 2, img.stride(), 1, 1,
-                shapeColor<P>(c.color[0], c.color[1], c.color[2]), c.coverage);
+  BlendPixel<P>(Surface<P>{img.base(), 3, 2, img.stride()}, 1, 1,
+                shapeColour<P>(c.colour[0], c.colour[1], c.colour[2]), c.coverage);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(px[i], c.after[i]) << "channel " << i;
 }
 
@@ -75,7 +75,7 @@ TEST(RasterBlend, Float) {
 
   TestImage<PixelFloat> img(1, 1);
   img.at(0, 0)[0] = std::nanf("");
-  blendPixel<PixelFloat>(img.base(), 1, 1, img.stride(), 0, 0, shapeColor<PixelFloat>(1, 1, 1),
+  BlendPixel<PixelFloat>(Surface<PixelFloat>{img.base(), 1, 1, img.stride()}, 0, 0, shapeColour<PixelFloat>(1, 1, 1),
                          0.5f);
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(std::isnan(img.at(0, 0)[i])) << i;
 }
@@ -87,7 +87,7 @@ TEST(RasterBlend, OutsideTheBufferChangesNothing) {
   const int32_t outside[][2] = {{4, 0}, {-1, 0}, {0, -1}, {0, 3}, {-1, -1}, {4, 3},
                                 {INT32_MIN, 1}, {1, INT32_MAX}};
   for (const auto& p : outside) {
-    blendPixel<Pixel8>(img.base(), 4, 3, img.stride(), p[0], p[1], shapeColor<Pixel8>(1, 2, 3),
+    BlendPixel<Pixel8>(Surface<Pixel8>{img.base(), 4, 3, img.stride()}, p[0], p[1], shapeColour<Pixel8>(1, 2, 3),
                        255);
   }
   EXPECT_EQ(img.pixels(), before);

@@ -34,18 +34,18 @@ struct Geometry {
 
 template <class P>
 void drawAll(TestImage<P>& img, const Geometry& g, typename P::Coverage opacity) {
-  const auto color = Depth<P>::color();
+  const auto colour = Depth<P>::colour();
   auto* base = img.base();
   const int32_t w = img.width(), h = img.height(), s = img.stride();
-  drawThickLine<P>(base, w, h, s, g.a.x, g.a.y, g.b.x, g.b.y, g.lineWidth, color, opacity);
-  drawJoinedSegment<P>(base, w, h, s, g.a.x, g.a.y, g.b.x, g.b.y, g.lineWidth, g.c.x, g.c.y, color,
+  DrawThickLine<P>(Surface<P>{base, w, h, s}, g.a.x, g.a.y, g.b.x, g.b.y, g.lineWidth, colour, opacity);
+  DrawJoinedSegment<P>(Surface<P>{base, w, h, s}, g.a.x, g.a.y, g.b.x, g.b.y, g.lineWidth, g.c.x, g.c.y, colour,
                        opacity);
-  drawCircleOutline<P>(base, w, h, s, g.a.x, g.a.y, g.r, color, opacity);
-  fillCircle<P>(base, w, h, s, g.a.x, g.a.y, g.r, color, opacity);
-  fillTriangle<P>(base, w, h, s, g.a, g.b, g.c, color, opacity);
-  fillQuad<P>(base, w, h, s, g.a.x, g.a.y, g.b.x, g.b.y, g.c.x, g.c.y, g.d.x, g.d.y, color,
+  DrawCircleOutline<P>(Surface<P>{base, w, h, s}, g.a.x, g.a.y, g.r, colour, opacity);
+  FillCircle<P>(Surface<P>{base, w, h, s}, g.a.x, g.a.y, g.r, colour, opacity);
+  FillTriangle<P>(Surface<P>{base, w, h, s}, g.a, g.b, g.c, colour, opacity);
+  FillQuad<P>(Surface<P>{base, w, h, s}, {g.a.x, g.a.y}, {g.b.x, g.b.y}, {g.c.x, g.c.y}, {g.d.x, g.d.y}, colour,
               opacity);
-  fillRect<P>(base, w, h, s, g.a.x, g.a.y, g.b.x, g.b.y, color, opacity);
+  FillRect<P>(Surface<P>{base, w, h, s}, g.a.x, g.a.y, g.b.x, g.b.y, colour, opacity);
 }
 
 template <class P>
@@ -90,19 +90,19 @@ TYPED_TEST(RasterBuffer, WritesNothingButPixels) {
   // Coordinates at the ends of the int32 range, for the shapes whose cost does not grow with
   // their length (horizontal strokes, circles, rectangles).
   TestImage<P> img(24, 16);
-  const auto color = Depth<P>::color();
+  const auto colour = Depth<P>::colour();
   const auto o = Depth<P>::part();
   const int32_t w = img.width(), h = img.height(), s = img.stride();
-  drawThickLine<P>(img.base(), w, h, s, INT32_MIN, 5, INT32_MAX, 5, 2.0f, color, o);
-  drawJoinedSegment<P>(img.base(), w, h, s, INT32_MIN, 5, INT32_MAX, 5, 2.0f, INT32_MIN, 5, color,
+  DrawThickLine<P>(Surface<P>{img.base(), w, h, s}, INT32_MIN, 5, INT32_MAX, 5, 2.0f, colour, o);
+  DrawJoinedSegment<P>(Surface<P>{img.base(), w, h, s}, INT32_MIN, 5, INT32_MAX, 5, 2.0f, INT32_MIN, 5, colour,
                        o);
   for (const int32_t cx : {INT32_MIN, INT32_MAX}) {
-    drawCircleOutline<P>(img.base(), w, h, s, cx, cx, 5, color, o);
-    fillCircle<P>(img.base(), w, h, s, cx, 3, 5, color, o);
+    DrawCircleOutline<P>(Surface<P>{img.base(), w, h, s}, cx, cx, 5, colour, o);
+    FillCircle<P>(Surface<P>{img.base(), w, h, s}, cx, 3, 5, colour, o);
   }
-  drawCircleOutline<P>(img.base(), w, h, s, 8, 8, INT32_MIN, color, o);
-  fillCircle<P>(img.base(), w, h, s, 8, 8, INT32_MIN, color, o);
-  fillRect<P>(img.base(), w, h, s, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, color, o);
+  DrawCircleOutline<P>(Surface<P>{img.base(), w, h, s}, 8, 8, INT32_MIN, colour, o);
+  FillCircle<P>(Surface<P>{img.base(), w, h, s}, 8, 8, INT32_MIN, colour, o);
+  FillRect<P>(Surface<P>{img.base(), w, h, s}, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, colour, o);
   EXPECT_TRUE(img.outsideIntact());
 
   // Empty buffers draw nothing.
@@ -132,17 +132,17 @@ TYPED_TEST(RasterBuffer, CutShapesMatchTheirUncutWindow) {
     auto moved = [](Point p) { return Point{p.x + kOff, p.y + kOff}; };
     const Geometry h{moved(g.a), moved(g.b), moved(g.c), {}, g.r, g.lineWidth};
     for (auto [img, geo] : {std::pair{&cut, &g}, std::pair{&whole, &h}}) {
-      const auto color = Depth<P>::color();
+      const auto colour = Depth<P>::colour();
       const auto o = Depth<P>::part();
       auto* b = img->base();
       const int32_t w = img->width(), ht = img->height(), s = img->stride();
-      drawThickLine<P>(b, w, ht, s, geo->a.x, geo->a.y, geo->b.x, geo->b.y, geo->lineWidth, color,
+      DrawThickLine<P>(Surface<P>{b, w, ht, s}, geo->a.x, geo->a.y, geo->b.x, geo->b.y, geo->lineWidth, colour,
                        o);
-      drawJoinedSegment<P>(b, w, ht, s, geo->b.x, geo->b.y, geo->c.x, geo->c.y, geo->lineWidth,
-                           geo->a.x, geo->a.y, color, o);
-      drawCircleOutline<P>(b, w, ht, s, geo->a.x, geo->a.y, geo->r, color, Depth<P>::full());
-      fillCircle<P>(b, w, ht, s, geo->c.x, geo->c.y, geo->r, color, o);
-      fillRect<P>(b, w, ht, s, geo->b.x, geo->b.y, geo->c.x, geo->c.y, color, o);
+      DrawJoinedSegment<P>(Surface<P>{b, w, ht, s}, geo->b.x, geo->b.y, geo->c.x, geo->c.y, geo->lineWidth,
+                           geo->a.x, geo->a.y, colour, o);
+      DrawCircleOutline<P>(Surface<P>{b, w, ht, s}, geo->a.x, geo->a.y, geo->r, colour, Depth<P>::full());
+      FillCircle<P>(Surface<P>{b, w, ht, s}, geo->c.x, geo->c.y, geo->r, colour, o);
+      FillRect<P>(Surface<P>{b, w, ht, s}, geo->b.x, geo->b.y, geo->c.x, geo->c.y, colour, o);
     }
     EXPECT_EQ(cut.pixels(), whole.window(kOff, kOff, 20, 16)) << g.a.x << "," << g.a.y;
     EXPECT_TRUE(cut.outsideIntact());
@@ -170,10 +170,10 @@ TYPED_TEST(RasterBuffer, ScratchCarriesNothingBetweenShapes) {
   drawSampleShapes<P>(first.base(), 8, 40, first.stride(), 0);
 
   TestImage<P> big(300, 700);
-  const auto color = Depth<P>::color();
-  drawThickLine<P>(big.base(), 300, 700, big.stride(), 5, 0, 290, 699, 3.0f, color, 1);
-  fillCircle<P>(big.base(), 300, 700, big.stride(), 150, 350, 140, color, 1);
-  fillTriangle<P>(big.base(), 300, 700, big.stride(), {0, 0}, {299, 3}, {10, 699}, color, 1);
+  const auto colour = Depth<P>::colour();
+  DrawThickLine<P>(Surface<P>{big.base(), 300, 700, big.stride()}, 5, 0, 290, 699, 3.0f, colour, 1);
+  FillCircle<P>(Surface<P>{big.base(), 300, 700, big.stride()}, 150, 350, 140, colour, 1);
+  FillTriangle<P>(Surface<P>{big.base(), 300, 700, big.stride()}, {0, 0}, {299, 3}, {10, 699}, colour, 1);
 
   TestImage<P> again(8, 40);
   drawSampleShapes<P>(again.base(), 8, 40, again.stride(), 0);
@@ -206,16 +206,16 @@ TYPED_TEST(RasterBuffer, OffsetsBeyond32Bits) {
   Ch* base = static_cast<Ch*>(map);
 
   TestImage<P> compact(4, 3);
-  const auto color = Depth<P>::color();
+  const auto colour = Depth<P>::colour();
   const auto o = Depth<P>::part();
   for (auto [b, s] : {std::pair{base, kStride}, std::pair{compact.base(), compact.stride()}}) {
-    drawThickLine<P>(b, 4, 3, s, 0, 2, 3, 1, 1.0f, color, o);
-    drawJoinedSegment<P>(b, 4, 3, s, 3, 2, 0, 2, 1.0f, 0, 0, color, o);
-    drawCircleOutline<P>(b, 4, 3, s, 1, 2, 1, color, o);
-    fillCircle<P>(b, 4, 3, s, 2, 2, 1, color, o);
-    fillTriangle<P>(b, 4, 3, s, {0, 2}, {3, 2}, {2, 1}, color, o);
-    fillQuad<P>(b, 4, 3, s, 0, 1, 3, 2, 2, 2, 1, 2, color, o);
-    fillRect<P>(b, 4, 3, s, 1, 2, 3, 2, color, o);
+    DrawThickLine<P>(Surface<P>{b, 4, 3, s}, 0, 2, 3, 1, 1.0f, colour, o);
+    DrawJoinedSegment<P>(Surface<P>{b, 4, 3, s}, 3, 2, 0, 2, 1.0f, 0, 0, colour, o);
+    DrawCircleOutline<P>(Surface<P>{b, 4, 3, s}, 1, 2, 1, colour, o);
+    FillCircle<P>(Surface<P>{b, 4, 3, s}, 2, 2, 1, colour, o);
+    FillTriangle<P>(Surface<P>{b, 4, 3, s}, {0, 2}, {3, 2}, {2, 1}, colour, o);
+    FillQuad<P>(Surface<P>{b, 4, 3, s}, {0, 1}, {3, 2}, {2, 2}, {1, 2}, colour, o);
+    FillRect<P>(Surface<P>{b, 4, 3, s}, 1, 2, 3, 2, colour, o);
   }
   for (int32_t y = 0; y < 3; ++y) {
     const Ch* row = base + static_cast<std::ptrdiff_t>(y) * kStride;

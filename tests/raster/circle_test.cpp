@@ -10,7 +10,7 @@ namespace morvane {
 namespace {
 
 using test::Depth;
-using test::shapeColor;
+using test::shapeColour;
 using test::TestImage;
 
 // On a transparent pixel one blend leaves alpha = coverage at every depth, so alpha reads back
@@ -25,7 +25,7 @@ struct OutlineCoverage {
 template <class P>
 void expectRadius10(const OutlineCoverage<P>& c) {
   TestImage<P> img(30, 30);
-  drawCircleOutline<P>(img.base(), 30, 30, img.stride(), 12, 12, 10, Depth<P>::color(), c.opacity);
+  DrawCircleOutline<P>(Surface<P>{img.base(), 30, 30, img.stride()}, 12, 12, 10, Depth<P>::colour(), c.opacity);
   EXPECT_EQ(img.at(21, 15)[0], c.inner);
   EXPECT_EQ(img.at(22, 15)[0], c.outer);
   // The same step mirrored into the other octants.
@@ -60,14 +60,14 @@ Touched touched(TestImage<Pixel8>& img) {
 }
 
 TEST(RasterCircle, OutlineSmallRadii) {
-  const auto color = shapeColor<Pixel8>(10, 20, 30);
+  const auto colour = shapeColour<Pixel8>(10, 20, 30);
   {
     // Radius 1: each axis neighbour receives four blends of the full opacity (opacity 100:
     // alpha 0 → 100 → 160 → 197 → 219); diagonals and the pixels two out only zero-coverage
     // blends; the centre nothing.
     TestImage<Pixel8> img(9, 9);
     img.fill(0, 77, 77, 77);
-    drawCircleOutline<Pixel8>(img.base(), 9, 9, img.stride(), 4, 4, 1, color, 100);
+    DrawCircleOutline<Pixel8>(Surface<Pixel8>{img.base(), 9, 9, img.stride()}, 4, 4, 1, colour, 100);
     const Touched t = touched(img);
     EXPECT_EQ(t.covered, (std::set<std::pair<int, int>>{{3, 4}, {5, 4}, {4, 3}, {4, 5}}));
     for (const auto& [x, y] : t.covered) EXPECT_EQ(img.at(x, y)[0], 219);
@@ -79,7 +79,7 @@ TEST(RasterCircle, OutlineSmallRadii) {
     // blends on the axis neighbours; step k = 1 has a negative root and draws nothing.
     TestImage<Pixel8> img(9, 9);
     img.fill(0, 77, 77, 77);
-    drawCircleOutline<Pixel8>(img.base(), 9, 9, img.stride(), 4, 4, 0, color, 100);
+    DrawCircleOutline<Pixel8>(Surface<Pixel8>{img.base(), 9, 9, img.stride()}, 4, 4, 0, colour, 100);
     const Touched t = touched(img);
     EXPECT_EQ(t.covered, (std::set<std::pair<int, int>>{{4, 4}}));
     EXPECT_EQ(img.at(4, 4)[0], 249);
@@ -90,7 +90,7 @@ TEST(RasterCircle, OutlineSmallRadii) {
 TEST(RasterCircle, FillRadius3SpansAndFringe) {
   TestImage<Pixel8> img(30, 30);
   img.fill(0, 77, 77, 77);
-  fillCircle<Pixel8>(img.base(), 30, 30, img.stride(), 10, 10, 3, shapeColor<Pixel8>(10, 20, 30),
+  FillCircle<Pixel8>(Surface<Pixel8>{img.base(), 30, 30, img.stride()}, 10, 10, 3, shapeColour<Pixel8>(10, 20, 30),
                      255);
   const std::pair<int, int> spans[] = {{10, 10}, {8, 12}, {8, 12}, {7, 13},
                                        {8, 12},  {8, 12}, {10, 10}};  // rows 7..13
@@ -123,11 +123,11 @@ TEST(RasterCircle, FillRadius3SpansAndFringe) {
 TEST(RasterCircle, FillRadius3FringeAtEveryDepth) {
   // f = sqrt(8) − 2 on row 11 and sqrt(5) − 2 on row 12, scaled to each depth.
   TestImage<Pixel16> i16(30, 30);
-  fillCircle<Pixel16>(i16.base(), 30, 30, i16.stride(), 10, 10, 3, Depth<Pixel16>::color(), 32768);
+  FillCircle<Pixel16>(Surface<Pixel16>{i16.base(), 30, 30, i16.stride()}, 10, 10, 3, Depth<Pixel16>::colour(), 32768);
   EXPECT_EQ(i16.at(13, 11)[0], 27145);
   EXPECT_EQ(i16.at(13, 12)[0], 7735);
   TestImage<PixelFloat> iF(30, 30);
-  fillCircle<PixelFloat>(iF.base(), 30, 30, iF.stride(), 10, 10, 3, Depth<PixelFloat>::color(),
+  FillCircle<PixelFloat>(Surface<PixelFloat>{iF.base(), 30, 30, iF.stride()}, 10, 10, 3, Depth<PixelFloat>::colour(),
                          1.0f);
   EXPECT_EQ(iF.at(13, 11)[0], 0.828427136f);
   EXPECT_EQ(iF.at(13, 12)[0], 0.236067981f);
@@ -139,8 +139,8 @@ TEST(RasterCircle, FillRadius2HasNoVerticalFringe) {
   for (int radius : {2, 3}) {
     TestImage<Pixel8> img(20, 20);
     img.fill(0, 77, 77, 77);
-    fillCircle<Pixel8>(img.base(), 20, 20, img.stride(), 10, 10, radius,
-                       shapeColor<Pixel8>(10, 20, 30), 255);
+    FillCircle<Pixel8>(Surface<Pixel8>{img.base(), 20, 20, img.stride()}, 10, 10, radius,
+                       shapeColour<Pixel8>(10, 20, 30), 255);
     const Touched t = touched(img);
     const bool reached = t.recoloured.count({10, 10 + radius + 1}) != 0;
     EXPECT_EQ(reached, radius > 2) << radius;

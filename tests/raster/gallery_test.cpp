@@ -20,7 +20,7 @@ namespace morvane {
 namespace {
 
 using test::Depth;
-using test::shapeColor;
+using test::shapeColour;
 using test::TestImage;
 
 constexpr int32_t kPanel = 160;
@@ -36,8 +36,8 @@ void drawPanels(TestImage<P>& img) {
   using Ch = typename P::Channel;
   auto* b = img.base();
   const int32_t w = img.width(), h = img.height(), s = img.stride();
-  const auto red = shapeColor<P>(Ch(scaled<P>(0.1)), Ch(scaled<P>(0.2)), Ch(scaled<P>(0.9)));
-  const auto blue = shapeColor<P>(Ch(scaled<P>(0.9)), Ch(scaled<P>(0.4)), Ch(scaled<P>(0.1)));
+  const auto red = shapeColour<P>(Ch(scaled<P>(0.1)), Ch(scaled<P>(0.2)), Ch(scaled<P>(0.9)));
+  const auto blue = shapeColour<P>(Ch(scaled<P>(0.9)), Ch(scaled<P>(0.4)), Ch(scaled<P>(0.1)));
   const auto full = Depth<P>::full();
   const auto half = scaled<P>(0.5);
   int32_t x0 = 0;
@@ -46,7 +46,7 @@ void drawPanels(TestImage<P>& img) {
   for (int i = 0; i < 16; ++i) {
     const double a = i * 3.14159265358979 / 8;
     const float lw = widths[i % 4];
-    drawThickLine<P>(b, w, h, s, x0 + 80, 80, x0 + 80 + int32_t(70 * std::cos(a)),
+    DrawThickLine<P>(Surface<P>{b, w, h, s}, x0 + 80, 80, x0 + 80 + int32_t(70 * std::cos(a)),
                      80 + int32_t(70 * std::sin(a)), lw, i % 2 ? red : blue, i < 8 ? full : half);
   }
   // 2: joined zigzag chains at widths 2 and 5, at half opacity so a double-drawn join shows.
@@ -55,36 +55,36 @@ void drawPanels(TestImage<P>& img) {
     const float lw = row ? 5.0f : 2.0f;
     const int32_t ys[] = {20, 60, 25, 70, 30, 65};
     for (int i = 0; i + 2 < 6; ++i) {
-      drawJoinedSegment<P>(b, w, h, s, x0 + 10 + 28 * i, ys[i] + 75 * row, x0 + 10 + 28 * (i + 1),
+      DrawJoinedSegment<P>(Surface<P>{b, w, h, s}, x0 + 10 + 28 * i, ys[i] + 75 * row, x0 + 10 + 28 * (i + 1),
                            ys[i + 1] + 75 * row, lw, x0 + 10 + 28 * (i + 2), ys[i + 2] + 75 * row,
                            red, half);
     }
-    drawThickLine<P>(b, w, h, s, x0 + 10 + 28 * 4, ys[4] + 75 * row, x0 + 10 + 28 * 5,
+    DrawThickLine<P>(Surface<P>{b, w, h, s}, x0 + 10 + 28 * 4, ys[4] + 75 * row, x0 + 10 + 28 * 5,
                      ys[5] + 75 * row, lw, red, half);
   }
   // 3: circle outlines.
   x0 += kPanel;
-  for (int32_t r : {3, 8, 20, 40, 70}) drawCircleOutline<P>(b, w, h, s, x0 + 80, 80, r, blue, full);
+  for (int32_t r : {3, 8, 20, 40, 70}) DrawCircleOutline<P>(Surface<P>{b, w, h, s}, x0 + 80, 80, r, blue, full);
   // 4: filled circles at several opacities.
   x0 += kPanel;
-  fillCircle<P>(b, w, h, s, x0 + 50, 50, 35, red, full);
-  fillCircle<P>(b, w, h, s, x0 + 110, 110, 40, blue, half);
-  fillCircle<P>(b, w, h, s, x0 + 120, 35, 15, blue, full);
-  fillCircle<P>(b, w, h, s, x0 + 30, 120, 6, red, full);
-  fillCircle<P>(b, w, h, s, x0 + 55, 135, 2, red, full);
+  FillCircle<P>(Surface<P>{b, w, h, s}, x0 + 50, 50, 35, red, full);
+  FillCircle<P>(Surface<P>{b, w, h, s}, x0 + 110, 110, 40, blue, half);
+  FillCircle<P>(Surface<P>{b, w, h, s}, x0 + 120, 35, 15, blue, full);
+  FillCircle<P>(Surface<P>{b, w, h, s}, x0 + 30, 120, 6, red, full);
+  FillCircle<P>(Surface<P>{b, w, h, s}, x0 + 55, 135, 2, red, full);
   // 5: triangles.
   x0 += kPanel;
-  fillTriangle<P>(b, w, h, s, {x0 + 10, 10}, {x0 + 150, 40}, {x0 + 40, 100}, red, full);
-  fillTriangle<P>(b, w, h, s, {x0 + 90, 70}, {x0 + 150, 150}, {x0 + 20, 140}, blue, half);
-  fillTriangle<P>(b, w, h, s, {x0 + 120, 90}, {x0 + 132, 95}, {x0 + 118, 104}, red, full);
+  FillTriangle<P>(Surface<P>{b, w, h, s}, {x0 + 10, 10}, {x0 + 150, 40}, {x0 + 40, 100}, red, full);
+  FillTriangle<P>(Surface<P>{b, w, h, s}, {x0 + 90, 70}, {x0 + 150, 150}, {x0 + 20, 140}, blue, half);
+  FillTriangle<P>(Surface<P>{b, w, h, s}, {x0 + 120, 90}, {x0 + 132, 95}, {x0 + 118, 104}, red, full);
   // 6: squares as quads, turned.
   x0 += kPanel;
-  fillQuad<P>(b, w, h, s, x0 + 20, 60, x0 + 70, 10, x0 + 120, 60, x0 + 70, 110, blue, full);
-  fillQuad<P>(b, w, h, s, x0 + 90, 90, x0 + 150, 105, x0 + 135, 155, x0 + 75, 140, red, half);
+  FillQuad<P>(Surface<P>{b, w, h, s}, {x0 + 20, 60}, {x0 + 70, 10}, {x0 + 120, 60}, {x0 + 70, 110}, blue, full);
+  FillQuad<P>(Surface<P>{b, w, h, s}, {x0 + 90, 90}, {x0 + 150, 105}, {x0 + 135, 155}, {x0 + 75, 140}, red, half);
   // 7: rectangles.
   x0 += kPanel;
-  fillRect<P>(b, w, h, s, x0 + 10, 10, x0 + 90, 70, red, full);
-  fillRect<P>(b, w, h, s, x0 + 150, 150, x0 + 50, 40, blue, half);
+  FillRect<P>(Surface<P>{b, w, h, s}, x0 + 10, 10, x0 + 90, 70, red, full);
+  FillRect<P>(Surface<P>{b, w, h, s}, x0 + 150, 150, x0 + 50, 40, blue, half);
   // 8: a curve from the Bezier sampler, as the shape drawing joins its samples.
   x0 += kPanel;
   const float px[] = {10, 150, 20}, py[] = {150, 80, 10};
@@ -92,9 +92,9 @@ void drawPanels(TestImage<P>& img) {
     int32_t prevX = 0, prevY = 0;
     for (int i = 0; i <= 10; ++i) {
       const float t = i / 10.0f;
-      const int32_t x = x0 + (lw > 2 ? 0 : 8) + int32_t(quadraticBezier(px[0], px[1], px[2], t));
-      const int32_t y = int32_t(quadraticBezier(py[0], py[1], py[2], t));
-      if (i) drawThickLine<P>(b, w, h, s, prevX, prevY, x, y, lw, lw > 2 ? blue : red, full);
+      const int32_t x = x0 + (lw > 2 ? 0 : 8) + int32_t(QuadraticBezier(px[0], px[1], px[2], t));
+      const int32_t y = int32_t(QuadraticBezier(py[0], py[1], py[2], t));
+      if (i) DrawThickLine<P>(Surface<P>{b, w, h, s}, prevX, prevY, x, y, lw, lw > 2 ? blue : red, full);
       prevX = x;
       prevY = y;
     }

@@ -13,7 +13,7 @@ namespace morvane {
 namespace {
 
 using test::Depth;
-using test::shapeColor;
+using test::shapeColour;
 using test::TestImage;
 
 // A span table over rows first..first + rows − 1, reset to "no edge reached".
@@ -25,7 +25,7 @@ struct OwnedSpans {
     table.spanMax = hi.data();
     table.firstRow = first;
     table.lastRow = first + rows - 1;
-    table.reset();
+    table.Reset();
   }
 };
 
@@ -53,7 +53,7 @@ TEST(RasterPolygon, ClipSegment) {
   };
   for (const Case& c : cases) {
     int32_t x0 = c.in[0], y0 = c.in[1], x1 = c.in[2], y1 = c.in[3];
-    ASSERT_EQ(clipSegment(x0, y0, x1, y1, 10, 10), c.accepted) << c.in[0] << "," << c.in[1];
+    ASSERT_EQ(ClipSegment(x0, y0, x1, y1, 10, 10), c.accepted) << c.in[0] << "," << c.in[1];
     if (!c.accepted) continue;
     EXPECT_EQ((std::vector<int32_t>{x0, y0, x1, y1}),
               (std::vector<int32_t>(c.out, c.out + 4)))
@@ -93,7 +93,7 @@ TEST(RasterPolygon, ScanEdge) {
   };
   for (const Case& c : cases) {
     OwnedSpans s(0, 8);
-    scanEdge(c.e[0], c.e[1], c.e[2], c.e[3], s.table);
+    ScanEdge(c.e[0], c.e[1], c.e[2], c.e[3], s.table);
     EXPECT_EQ(spansOf(s.table), c.spans) << c.e[0] << "," << c.e[1] << "→" << c.e[2] << "," << c.e[3];
   }
 }
@@ -102,11 +102,11 @@ TEST(RasterPolygon, ScanEdgeFarFromOriginMatchesNearIt) {
   const int32_t edges[][4] = {{0, 0, 2, 4}, {5, 2, 0, 0}, {3, 60, 41, 1}, {50, 7, 2, 9}};
   for (const auto& e : edges) {
     OwnedSpans near(0, 64);
-    scanEdge(e[0], e[1], e[2], e[3], near.table);
+    ScanEdge(e[0], e[1], e[2], e[3], near.table);
     for (const int32_t ox : {40000, -700000}) {  // columns stay within the ±777777 marks
       const int32_t oy = 50000;
       OwnedSpans far(oy, 64);
-      scanEdge(e[0] + ox, e[1] + oy, e[2] + ox, e[3] + oy, far.table);
+      ScanEdge(e[0] + ox, e[1] + oy, e[2] + ox, e[3] + oy, far.table);
       auto expected = spansOf(near.table);
       for (auto& s : expected) s = {s[0] + oy, s[1] + ox, s[2] + ox};
       EXPECT_EQ(spansOf(far.table), expected);
@@ -120,7 +120,7 @@ template <class P>
 void expectBand(typename P::Coverage opacity, typename P::Channel nearAlpha) {
   TestImage<P> img(12, 6);
   OwnedSpans none(0, 6);
-  drawEdgeAA<P>(img.base(), 12, 6, img.stride(), 2, 3, 9, 3, Depth<P>::color(), opacity,
+  DrawEdgeBand<P>(Surface<P>{img.base(), 12, 6, img.stride()}, 2, 3, 9, 3, Depth<P>::colour(), opacity,
                 none.table);
   for (int32_t x = 2; x <= 9; ++x) {
     EXPECT_EQ(img.at(x, 3)[0], nearAlpha) << x;
@@ -148,8 +148,8 @@ TEST(RasterPolygon, RightTriangleFillsItsLatticePixels) {
   // 45-degree and axis edges put every band pixel inside a span or at weight 0, so the result is
   // exactly the pixels with x ≥ 2, y ≥ 2, x + y ≤ 10.
   TestImage<Pixel8> img(12, 12);
-  fillTriangle<Pixel8>(img.base(), 12, 12, img.stride(), {2, 2}, {8, 2}, {2, 8},
-                       shapeColor<Pixel8>(10, 20, 30), 255);
+  FillTriangle<Pixel8>(Surface<Pixel8>{img.base(), 12, 12, img.stride()}, {2, 2}, {8, 2}, {2, 8},
+                       shapeColour<Pixel8>(10, 20, 30), 255);
   for (int32_t y = 0; y < 12; ++y) {
     for (int32_t x = 0; x < 12; ++x) {
       const bool inside = x >= 2 && y >= 2 && x + y <= 10;
@@ -165,9 +165,9 @@ TEST(RasterPolygon, EdgesAreSteppedInTheirFixedOrder) {
   // (0, 0) → (6, 1) reaches column 3 on row 0; stepped from (6, 1) it stops at column 2. The
   // triangle steps B → C and the quad A → B, so (3, 0) is in the span, not in the band.
   TestImage<Pixel8> tri(8, 8), quad(8, 8);
-  const auto color = shapeColor<Pixel8>(10, 20, 30);
-  fillTriangle<Pixel8>(tri.base(), 8, 8, tri.stride(), {0, 6}, {0, 0}, {6, 1}, color, 255);
-  fillQuad<Pixel8>(quad.base(), 8, 8, quad.stride(), 0, 0, 6, 1, 6, 6, 0, 6, color, 255);
+  const auto colour = shapeColour<Pixel8>(10, 20, 30);
+  FillTriangle<Pixel8>(Surface<Pixel8>{tri.base(), 8, 8, tri.stride()}, {0, 6}, {0, 0}, {6, 1}, colour, 255);
+  FillQuad<Pixel8>(Surface<Pixel8>{quad.base(), 8, 8, quad.stride()}, {0, 0}, {6, 1}, {6, 6}, {0, 6}, colour, 255);
   EXPECT_EQ(tri.at(3, 0)[0], 255);
   EXPECT_EQ(quad.at(3, 0)[0], 255);
   EXPECT_LT(quad.at(4, 0)[0], 255);
@@ -177,8 +177,8 @@ TEST(RasterPolygon, DegenerateAndCrossingOutlines) {
   {
     // All vertices equal: one pixel; the band adds only a zero-coverage blend.
     TestImage<Pixel8> img(8, 8);
-    fillTriangle<Pixel8>(img.base(), 8, 8, img.stride(), {3, 4}, {3, 4}, {3, 4},
-                         shapeColor<Pixel8>(10, 20, 30), 200);
+    FillTriangle<Pixel8>(Surface<Pixel8>{img.base(), 8, 8, img.stride()}, {3, 4}, {3, 4}, {3, 4},
+                         shapeColour<Pixel8>(10, 20, 30), 200);
     for (int32_t y = 0; y < 8; ++y) {
       for (int32_t x = 0; x < 8; ++x) EXPECT_EQ(img.at(x, y)[0], x == 3 && y == 4 ? 200 : 0);
     }
@@ -186,8 +186,7 @@ TEST(RasterPolygon, DegenerateAndCrossingOutlines) {
   {
     // A self-crossing quad fills each row from its leftmost to its rightmost edge column.
     TestImage<Pixel8> img(24, 24);
-    fillQuad<Pixel8>(img.base(), 24, 24, img.stride(), 0, 0, 20, 20, 20, 0, 0, 20,
-                     shapeColor<Pixel8>(10, 20, 30), 255);
+    FillQuad<Pixel8>(Surface<Pixel8>{img.base(), 24, 24, img.stride()}, {0, 0}, {20, 20}, {20, 0}, {0, 20}, shapeColour<Pixel8>(10, 20, 30), 255);
     for (int32_t y = 0; y <= 20; ++y) {
       for (int32_t x = 0; x <= 20; ++x) EXPECT_EQ(img.at(x, y)[0], 255) << x << "," << y;
     }
@@ -200,18 +199,18 @@ template <class P>
 void expectFullOpacityInterior(typename P::Channel junk) {
   TestImage<P> img(20, 20);
   img.fill(junk, junk, junk, junk);
-  const auto color = Depth<P>::color();
-  fillTriangle<P>(img.base(), 20, 20, img.stride(), {1, 1}, {18, 4}, {6, 18}, color,
+  const auto colour = Depth<P>::colour();
+  FillTriangle<P>(Surface<P>{img.base(), 20, 20, img.stride()}, {1, 1}, {18, 4}, {6, 18}, colour,
                   Depth<P>::full());
-  fillQuad<P>(img.base(), 20, 20, img.stride(), 12, 10, 17, 14, 13, 19, 9, 15, color,
+  FillQuad<P>(Surface<P>{img.base(), 20, 20, img.stride()}, {12, 10}, {17, 14}, {13, 19}, {9, 15}, colour,
               Depth<P>::full());
   const std::pair<int32_t, int32_t> interior[] = {{6, 6}, {10, 8}, {6, 14}, {13, 14}};
   for (const auto& [x, y] : interior) {
     const auto* px = img.at(x, y);
     EXPECT_EQ(px[0], static_cast<typename P::Channel>(P::kFull)) << x << "," << y;
-    EXPECT_EQ(px[1], color.channel[2]);
-    EXPECT_EQ(px[2], color.channel[1]);
-    EXPECT_EQ(px[3], color.channel[0]);
+    EXPECT_EQ(px[1], colour.channel[2]);
+    EXPECT_EQ(px[2], colour.channel[1]);
+    EXPECT_EQ(px[3], colour.channel[0]);
   }
 }
 
@@ -223,8 +222,8 @@ TEST(RasterPolygon, FullOpacityInteriorIsExact) {
 
 TEST(RasterPolygon, TrianglePartlyAboveStartsOnRowZero) {
   TestImage<Pixel8> img(20, 10);
-  fillTriangle<Pixel8>(img.base(), 20, 10, img.stride(), {2, -30}, {18, -12}, {9, 6},
-                       shapeColor<Pixel8>(10, 20, 30), 255);
+  FillTriangle<Pixel8>(Surface<Pixel8>{img.base(), 20, 10, img.stride()}, {2, -30}, {18, -12}, {9, 6},
+                       shapeColour<Pixel8>(10, 20, 30), 255);
   int full = 0, partial = 0;
   for (int32_t x = 0; x < 20; ++x) {
     full += img.at(x, 0)[0] == 255;

@@ -85,9 +85,9 @@ class TestImage {
 };
 
 template <class P>
-ShapeColor<P> shapeColor(typename P::Channel blue, typename P::Channel green,
+ShapeColour<P> shapeColour(typename P::Channel blue, typename P::Channel green,
                          typename P::Channel red) {
-  return ShapeColor<P>{{blue, green, red, typename P::Channel{}}};
+  return ShapeColour<P>{{blue, green, red, typename P::Channel{}}};
 }
 
 // A mid-grey-ish shape colour and half and full opacities in each depth's scale.
@@ -95,19 +95,19 @@ template <class P>
 struct Depth;
 template <>
 struct Depth<Pixel8> {
-  static ShapeColor<Pixel8> color() { return shapeColor<Pixel8>(200, 120, 40); }
+  static ShapeColour<Pixel8> colour() { return shapeColour<Pixel8>(200, 120, 40); }
   static uint8_t full() { return 255; }
   static uint8_t part() { return 150; }
 };
 template <>
 struct Depth<Pixel16> {
-  static ShapeColor<Pixel16> color() { return shapeColor<Pixel16>(25000, 15000, 5000); }
+  static ShapeColour<Pixel16> colour() { return shapeColour<Pixel16>(25000, 15000, 5000); }
   static uint16_t full() { return 32768; }
   static uint16_t part() { return 19000; }
 };
 template <>
 struct Depth<PixelFloat> {
-  static ShapeColor<PixelFloat> color() { return shapeColor<PixelFloat>(0.8f, 0.45f, 0.15f); }
+  static ShapeColour<PixelFloat> colour() { return shapeColour<PixelFloat>(0.8f, 0.45f, 0.15f); }
   static float full() { return 1.0f; }
   static float part() { return 0.6f; }
 };

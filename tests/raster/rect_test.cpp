@@ -37,13 +37,13 @@ TYPED_TEST(RasterRect, MatchesPerPixelReference) {
     TestImage<P> img(16, 12), ref(16, 12);
     img.fill(Depth<P>::part(), 0, 0, 0);
     ref.fill(Depth<P>::part(), 0, 0, 0);
-    const auto color = Depth<P>::color();
-    fillRect<P>(img.base(), 16, 12, img.stride(), r[0], r[1], r[2], r[3], color, Depth<P>::part());
+    const auto colour = Depth<P>::colour();
+    FillRect<P>(Surface<P>{img.base(), 16, 12, img.stride()}, r[0], r[1], r[2], r[3], colour, Depth<P>::part());
     for (int32_t y = 0; y < 12; ++y) {
       for (int32_t x = 0; x < 16; ++x) {
         if (x >= std::min(r[0], r[2]) && x <= std::max(r[0], r[2]) && y >= std::min(r[1], r[3]) &&
             y <= std::max(r[1], r[3])) {
-          blendPixel<P>(ref.base(), 16, 12, ref.stride(), x, y, color, Depth<P>::part());
+          BlendPixel<P>(Surface<P>{ref.base(), 16, 12, ref.stride()}, x, y, colour, Depth<P>::part());
         }
       }
     }
@@ -55,15 +55,15 @@ TYPED_TEST(RasterRect, MatchesPerPixelReference) {
 TEST(RasterRectFullOpacity, IntegerDepthsGiveTheExactColour) {
   TestImage<Pixel16> img(6, 6);
   img.fill(60000, 123, 40000, 7);  // malformed values above white
-  const auto color = Depth<Pixel16>::color();
-  fillRect<Pixel16>(img.base(), 6, 6, img.stride(), 1, 1, 4, 4, color, 32768);
+  const auto colour = Depth<Pixel16>::colour();
+  FillRect<Pixel16>(Surface<Pixel16>{img.base(), 6, 6, img.stride()}, 1, 1, 4, 4, colour, 32768);
   for (int32_t y = 1; y <= 4; ++y) {
     for (int32_t x = 1; x <= 4; ++x) {
       const uint16_t* px = img.at(x, y);
       EXPECT_EQ(px[0], 32768);
-      EXPECT_EQ(px[1], color.channel[2]);
-      EXPECT_EQ(px[2], color.channel[1]);
-      EXPECT_EQ(px[3], color.channel[0]);
+      EXPECT_EQ(px[1], colour.channel[2]);
+      EXPECT_EQ(px[2], colour.channel[1]);
+      EXPECT_EQ(px[3], colour.channel[0]);
     }
   }
 }

@@ -10,20 +10,20 @@ namespace morvane {
 namespace {
 
 using test::Depth;
-using test::shapeColor;
+using test::shapeColour;
 using test::TestImage;
 
-constexpr int32_t kNoEntry = 777777;
+constexpr int32_t kNoEntry = INT32_MAX;  // a row without a traced column
 
 TEST(RasterStroke, TraceRowsOfShallowSegment) {
   // Step (10 × 65536) / 100 truncates to 6553, so the row changes at x = 6, 16, 26, ...
   std::vector<int32_t> rows(12, kNoEntry);
-  traceSegmentRows(0, 0, 100, 10, rows.data(), 120, 12);
+  TraceSegmentRows(0, 0, 100, 10, rows.data(), 12);
   EXPECT_EQ(rows, (std::vector<int32_t>{0, 6, 16, 26, 36, 46, 56, 66, 76, 86, 96, kNoEntry}));
 
   // Rows outside 0..height−1 are never written.
   std::vector<int32_t> clipped(5, kNoEntry);
-  traceSegmentRows(3, -4, 3, 40, clipped.data(), 10, 5);
+  TraceSegmentRows(3, -4, 3, 40, clipped.data(), 5);
   EXPECT_EQ(clipped, (std::vector<int32_t>(5, 3)));
 }
 
@@ -32,14 +32,13 @@ TEST(RasterStroke, TraceRowsOfShallowSegment) {
 TEST(RasterStroke, TraceFarFromOriginMatchesNearIt) {
   const int32_t segments[][4] = {{0, 0, 100, 10}, {3, 2, 17, 60}, {90, 5, 2, 31},
                                  {40, 60, 1, 0},  {7, 7, 7, 7},   {5, 50, 45, 10}};
-  // Entries stay below 777777, the mark of a row without one.
   const int32_t offsets[][2] = {{50000, 40000}, {-70000, 33000}, {700000, 32768}};
   for (const auto& s : segments) {
     std::vector<int32_t> near(64, kNoEntry);
-    traceSegmentRows(s[0], s[1], s[2], s[3], near.data(), 0, 64);
+    TraceSegmentRows(s[0], s[1], s[2], s[3], near.data(), 64);
     for (const auto& o : offsets) {
       std::vector<int32_t> far(static_cast<std::size_t>(o[1]) + 64, kNoEntry);
-      traceSegmentRows(s[0] + o[0], s[1] + o[1], s[2] + o[0], s[3] + o[1], far.data(), 0,
+      TraceSegmentRows(s[0] + o[0], s[1] + o[1], s[2] + o[0], s[3] + o[1], far.data(),
                        o[1] + 64);
       for (int32_t row = 0; row < 64; ++row) {
         const int32_t expected = near[row] == kNoEntry ? kNoEntry : near[row] + o[0];
@@ -54,8 +53,8 @@ TEST(RasterStroke, RowBandCutsShallowSegment) {
   // (14, 1), 0.4 from the segment, stays untouched while (13, 1) is drawn.
   TestImage<Pixel8> img(110, 14);
   img.fill(0, 77, 77, 77);
-  drawThickLine<Pixel8>(img.base(), 110, 14, img.stride(), 0, 0, 100, 10, 1.0f,
-                        shapeColor<Pixel8>(1, 2, 3), 255);
+  DrawThickLine<Pixel8>(Surface<Pixel8>{img.base(), 110, 14, img.stride()}, 0, 0, 100, 10, 1.0f,
+                        shapeColour<Pixel8>(1, 2, 3), 255);
   EXPECT_EQ(img.at(14, 1)[1], 77);
   EXPECT_EQ(img.at(14, 1)[0], 0);
   EXPECT_GT(img.at(13, 1)[0], 0);
@@ -76,8 +75,8 @@ template <class P>
 void expectStroke(const StrokeCase<P>& c, typename P::Coverage opacity) {
   TestImage<P> img(24, 24);
   img.fill(0, 7, 7, 7);
-  drawThickLine<P>(img.base(), 24, 24, img.stride(), c.x0, c.y0, c.x1, c.y1, c.lineWidth,
-                   Depth<P>::color(), opacity);
+  DrawThickLine<P>(Surface<P>{img.base(), 24, 24, img.stride()}, c.x0, c.y0, c.x1, c.y1, c.lineWidth,
+                   Depth<P>::colour(), opacity);
   const auto* px = img.at(c.px, c.py);
   EXPECT_EQ(px[0], c.alpha) << c.px << "," << c.py;
   EXPECT_EQ(px[1] == 7, c.untouched) << c.px << "," << c.py;
@@ -132,11 +131,11 @@ TEST(RasterStroke, JoinedSegmentLeavesTheJoinToTheNextSegment) {
     TestImage<Pixel8> thick(34, 34), joined(34, 34);
     thick.fill(0, 7, 7, 7);
     joined.fill(0, 7, 7, 7);
-    const auto color = shapeColor<Pixel8>(1, 2, 3);
-    drawThickLine<Pixel8>(thick.base(), 34, 34, thick.stride(), c.x0, c.y0, c.x1, c.y1,
-                          c.lineWidth, color, 255);
-    drawJoinedSegment<Pixel8>(joined.base(), 34, 34, joined.stride(), c.x0, c.y0, c.x1, c.y1,
-                              c.lineWidth, c.x2, c.y2, color, 255);
+    const auto colour = shapeColour<Pixel8>(1, 2, 3);
+    DrawThickLine<Pixel8>(Surface<Pixel8>{thick.base(), 34, 34, thick.stride()}, c.x0, c.y0, c.x1, c.y1,
+                          c.lineWidth, colour, 255);
+    DrawJoinedSegment<Pixel8>(Surface<Pixel8>{joined.base(), 34, 34, joined.stride()}, c.x0, c.y0, c.x1, c.y1,
+                              c.lineWidth, c.x2, c.y2, colour, 255);
     int skipped = 0;
     for (int y = 0; y < 34; ++y) {
       for (int x = 0; x < 34; ++x) {
@@ -157,12 +156,12 @@ TEST(RasterStroke, JoinedSegmentLeavesTheJoinToTheNextSegment) {
 }
 
 TEST(RasterStroke, QuadraticBezier) {
-  EXPECT_EQ(quadraticBezier(0.0f, 10.0f, 20.0f, 0.5f), 10.0f);
-  EXPECT_EQ(quadraticBezier(3.5f, -8.0f, 20.0f, 0.0f), 3.5f);
-  EXPECT_EQ(quadraticBezier(3.5f, -8.0f, 20.0f, 1.0f), 20.0f);
+  EXPECT_EQ(QuadraticBezier(0.0f, 10.0f, 20.0f, 0.5f), 10.0f);
+  EXPECT_EQ(QuadraticBezier(3.5f, -8.0f, 20.0f, 0.0f), 3.5f);
+  EXPECT_EQ(QuadraticBezier(3.5f, -8.0f, 20.0f, 1.0f), 20.0f);
   // The squares and the sum in double: all in float this is 26.9999981, whose whole part
   // (the sample's pixel) is 26.
-  EXPECT_EQ(quadraticBezier(0.0f, 33.0f, 26.0f, 0.9f), 27.0f);
+  EXPECT_EQ(QuadraticBezier(0.0f, 33.0f, 26.0f, 0.9f), 27.0f);
 }
 
 }  // namespace

@@ -139,7 +139,7 @@ TEST_F(WineModule, AfterEffectsStartUpAndAbout) {
   EXPECT_FALSE(host.called("AcquireSuite"));
 
   ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
-  EXPECT_EQ(host.added.size(), size_t(PARAM_NUM_PARAMS - 1));
+  EXPECT_EQ(host.added.size(), size_t(kControlSlotCount - 1));
 
   // The about text goes through the host's variadic sprintf callback, across the module boundary.
   ASSERT_EQ(host.Call(PF_Cmd_ABOUT), PF_Err_NONE);

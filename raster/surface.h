@@ -1,0 +1,42 @@
+// One image as the rasterisers and the generator see it: the first pixel's alpha channel, the size
+// in pixels and the distance from one row to the next in channels (rows may carry padding past
+// their pixels, as host buffers do). Four channels per pixel, alpha, red, green, blue.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "raster/pixel_traits.h"
+
+namespace morvane {
+
+// Channel index of pixel (x, y). Formed in 64 bits: y × rowStride passes 2^31 on buffers beyond
+// about 23000 × 23000 pixels.
+inline std::ptrdiff_t PixelOffset(int32_t x, int32_t y, int32_t rowStride) {
+  return static_cast<std::ptrdiff_t>(y) * rowStride + static_cast<std::ptrdiff_t>(x) * 4;
+}
+
+// Ch is the channel type, const for an image that is only read.
+template <class P, class Ch = typename P::Channel>
+struct Surface {
+  Ch* base = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t rowStride = 0;  // in channels
+
+  bool Empty() const { return base == nullptr || width <= 0 || height <= 0; }
+  bool Contains(int64_t x, int64_t y) const { return x >= 0 && x < width && y >= 0 && y < height; }
+  // The alpha channel of pixel (x, y), which must lie inside the image.
+  Ch* PixelAt(int32_t x, int32_t y) const { return base + PixelOffset(x, y, rowStride); }
+};
+
+template <class P>
+using InputSurface = Surface<P, const typename P::Channel>;
+
+// A surface over host memory given in bytes. The row stride is the row bytes shifted, not divided,
+// as the host itself converts them.
+template <class P, class Ch = typename P::Channel>
+Surface<P, Ch> SurfaceOfBytes(void* data, int32_t width, int32_t height, int32_t rowBytes) {
+  return {static_cast<Ch*>(data), width, height, rowBytes >> P::kRowStrideShift};
+}
+
+}  // namespace morvane
