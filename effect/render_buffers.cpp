@@ -53,7 +53,7 @@ void PrepareOutput(const FrameBuffer& input, const FrameBuffer& output, int32_t 
 }
 
 void RenderBuffers(Depth depth, const FrameBuffer& input, const FrameBuffer& output,
-                   const ShapeSettings& settings, int32_t layerWidth) {
+                   const ShapeSettings& settings, int32_t layerWidth, const RenderOptions&) {
   PrepareOutput(input, output, BytesPerPixel(depth), settings.keepOriginal != 0);
   if (depth == Depth::kUnknown || output.data == nullptr) return;
 

@@ -27,9 +27,16 @@ struct FrameBuffer {
 void PrepareOutput(const FrameBuffer& input, const FrameBuffer& output, int32_t bytesPerPixel,
                    bool keepOriginal);
 
+struct RenderOptions {
+  // Threads one render may use, the calling thread included; 0 means one per processor core.
+  // The picture is the same whatever the number.
+  int32_t threads = 0;
+};
+
 // Prepares the output and draws the shapes. An unknown depth only prepares the output.
 // layerWidth is the layer's full-resolution width, by which sizes are scaled (≤ 0: unscaled).
 void RenderBuffers(Depth depth, const FrameBuffer& input, const FrameBuffer& output,
-                   const ShapeSettings& settings, int32_t layerWidth);
+                   const ShapeSettings& settings, int32_t layerWidth,
+                   const RenderOptions& options = {});
 
 }  // namespace morvane

@@ -1,0 +1,163 @@
+// Reference copy of the circle rasteriser as it was before any speed work. Test-only.
+// Must not: form a pixel coordinate in 32 bits (centre ± radius may pass the int32 range), or
+// paint a span row that no octant step recorded.
+#include "tests/reference/reference_raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "raster/blend.h"
+#include "raster/coverage_p.h"
+#include "raster/row_scratch_p.h"
+#include "support/maths.h"
+#include "support/numeric.h"
+
+namespace morvane::reference {
+namespace {
+
+// A row no boundary step recorded: its minimum lies above its maximum. Recorded rows always have
+// minimum ≤ maximum (each step records x − v and x + v on the same row), so no column can be
+// mistaken for the mark.
+constexpr int32_t kNoSpanMin = std::numeric_limits<int32_t>::max();
+constexpr int32_t kNoSpanMax = std::numeric_limits<int32_t>::min();
+
+// Last step k of the octant walk. The shortened π/4 and the double product are part of the
+// picture: they decide how far the two mirrored octants overlap.
+int32_t OctantLimit(float r) { return TruncToInt32(Sin(0.78539815) * r) + 1; }
+
+// The boundary at offset k from the axis: whole part v and fraction f of sqrt(r² − k²).
+struct BoundaryStep {
+  bool drawn;  // false when r² − k² < 0 (radius 0 at k = 1)
+  int64_t v;
+  double f;
+};
+
+BoundaryStep BoundaryAt(float r, int32_t k) {
+  const float fk = static_cast<float>(k);
+  const double d = static_cast<double>(r * r) - static_cast<double>(fk * fk);
+  if (d < 0.0) return {false, 0, 0.0};
+  const double s = std::sqrt(d);
+  const int32_t v = TruncToInt32(s);
+  return {true, v, s - static_cast<double>(static_cast<float>(v))};
+}
+
+}  // namespace
+
+template <class P>
+void DrawCircleOutline(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radius, const ShapeColour<P>& colour,
+                       typename P::Coverage opacity) {
+  if (surface.width <= 0 || surface.height <= 0) return;
+  const float r = static_cast<float>(radius);
+  const int32_t m = OctantLimit(r);
+  const int64_t x = cx, y = cy;
+  auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
+    BlendPixel<P>(surface, px, py, colour, c);
+  };
+  for (int32_t k = 0; k <= m; ++k) {
+    const BoundaryStep b = BoundaryAt(r, k);
+    if (!b.drawn) continue;
+    const auto inner = CircleCoverage<P>(opacity, 1.0 - b.f);
+    const auto outer = CircleCoverage<P>(opacity, b.f);
+    const int64_t v = b.v;
+    // The blend order matters where mirrored pixels coincide (axes, the 45-degree overlap).
+    blend(x + v, y + k, inner);
+    blend(x + v + 1, y + k, outer);
+    blend(x - v, y + k, inner);
+    blend(x - v - 1, y + k, outer);
+    blend(x - v, y - k, inner);
+    blend(x - v - 1, y - k, outer);
+    blend(x + v, y - k, inner);
+    blend(x + v + 1, y - k, outer);
+    blend(x + k, y + v, inner);
+    blend(x + k, y + v + 1, outer);
+    blend(x - k, y + v, inner);
+    blend(x - k, y + v + 1, outer);
+    blend(x - k, y - v, inner);
+    blend(x - k, y - v - 1, outer);
+    blend(x + k, y - v, inner);
+    blend(x + k, y - v - 1, outer);
+  }
+}
+
+template <class P>
+void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radius, const ShapeColour<P>& colour,
+                typename P::Coverage opacity) {
+  if (surface.width <= 0 || surface.height <= 0) return;
+  const float r = static_cast<float>(radius);
+  const int32_t m = OctantLimit(r);
+  if (m < 0) return;
+  const int64_t x = cx, y = cy;
+
+  // Rows recorded are cy ± k (k ≤ m) and cy ± v, and v is largest at k = 0 (r² − k² only
+  // falls), so only the buffer rows within max(m, v(0)) of the centre need table entries.
+  const int64_t rowReach = std::max<int64_t>(m, BoundaryAt(r, 0).v);
+  const int64_t firstRow = std::max<int64_t>(y - rowReach, 0);
+  const int64_t lastRow = std::min<int64_t>(y + rowReach, surface.height - 1);
+  const int64_t rows = std::max<int64_t>(lastRow - firstRow + 1, 0);
+  int32_t* spanMin = RowScratch(static_cast<std::size_t>(2 * rows));
+  int32_t* spanMax = spanMin + rows;
+  std::fill(spanMin, spanMin + rows, kNoSpanMin);
+  std::fill(spanMax, spanMax + rows, kNoSpanMax);
+
+  auto recordMin = [&](int64_t row, int64_t col) {
+    if (row < firstRow || row > lastRow) return;
+    int32_t& e = spanMin[row - firstRow];
+    e = std::min(e, SaturateToInt32(col));
+  };
+  auto recordMax = [&](int64_t row, int64_t col) {
+    if (row < firstRow || row > lastRow) return;
+    int32_t& e = spanMax[row - firstRow];
+    e = std::max(e, SaturateToInt32(col));
+  };
+  auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
+    BlendPixel<P>(surface, px, py, colour, c);
+  };
+
+  for (int32_t k = 0; k <= m; ++k) {
+    const BoundaryStep b = BoundaryAt(r, k);
+    if (!b.drawn) continue;
+    const auto fringe = CircleCoverage<P>(opacity, b.f);
+    const int64_t v = b.v;
+    recordMax(y + k, x + v);
+    blend(x + v + 1, y + k, fringe);
+    recordMin(y + k, x - v);
+    blend(x - v - 1, y + k, fringe);
+    recordMin(y - k, x - v);
+    blend(x - v - 1, y - k, fringe);
+    recordMax(y - k, x + v);
+    blend(x + v + 1, y - k, fringe);
+    if (radius > 2) {
+      recordMax(y + v, x + k);
+      blend(x + k, y + v + 1, fringe);
+      recordMin(y + v, x - k);
+      blend(x - k, y + v + 1, fringe);
+      recordMin(y - v, x - k);
+      blend(x - k, y - v - 1, fringe);
+      recordMax(y - v, x + k);
+      blend(x + k, y - v - 1, fringe);
+    }
+  }
+
+  // Spans after all fringes: a fringe pixel that a span covers is blended again at full opacity.
+  for (int64_t i = 0; i < rows; ++i) {
+    if (spanMin[i] > spanMax[i]) continue;
+    int32_t lo = spanMin[i];
+    int32_t hi = spanMax[i];
+    if (hi < 0 || lo >= surface.width) continue;
+    lo = std::max(lo, 0);
+    hi = std::min(hi, surface.width - 1);
+    typename P::Channel* px = surface.PixelAt(lo, static_cast<int32_t>(firstRow + i));
+    for (int32_t col = lo; col <= hi; ++col, px += 4) BlendPixelAt<P>(px, colour, opacity);
+  }
+}
+
+#define MORVANE_INSTANTIATE(P)                                                             \
+  template void DrawCircleOutline<P>(const Surface<P>&, int32_t, int32_t, int32_t,          \
+                                     const ShapeColour<P>&, P::Coverage);                   \
+  template void FillCircle<P>(const Surface<P>&, int32_t, int32_t, int32_t,                 \
+                              const ShapeColour<P>&, P::Coverage);
+MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
+#undef MORVANE_INSTANTIATE
+
+}  // namespace morvane::reference
