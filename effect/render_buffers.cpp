@@ -17,11 +17,11 @@ unsigned char* RowAt(const FrameBuffer& b, int32_t y) {
 
 template <class P>
 void Generate(const FrameBuffer& out, const FrameBuffer& in, const ShapeSettings& settings,
-              float scale) {
+              float scale, int32_t threads) {
   GenerateShapes<P>(SurfaceOfBytes<P>(out.data, out.width, out.height, out.rowBytes),
                     SurfaceOfBytes<P, const typename P::Channel>(in.data, in.width, in.height,
                                                                  in.rowBytes),
-                    ConvertSettings<P>(settings, scale));
+                    ConvertSettings<P>(settings, scale), GeneratorClock::Steady(), threads);
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ void PrepareOutput(const FrameBuffer& input, const FrameBuffer& output, int32_t 
 }
 
 void RenderBuffers(Depth depth, const FrameBuffer& input, const FrameBuffer& output,
-                   const ShapeSettings& settings, int32_t layerWidth, const RenderOptions&) {
+                   const ShapeSettings& settings, int32_t layerWidth, const RenderOptions& options) {
   PrepareOutput(input, output, BytesPerPixel(depth), settings.keepOriginal != 0);
   if (depth == Depth::kUnknown || output.data == nullptr) return;
 
@@ -68,9 +68,9 @@ void RenderBuffers(Depth depth, const FrameBuffer& input, const FrameBuffer& out
   const float scale = ScaleFactor(output.width, layerWidth);
 
   switch (depth) {
-    case Depth::k8: Generate<Pixel8>(out, in, settings, scale); break;
-    case Depth::k16: Generate<Pixel16>(out, in, settings, scale); break;
-    case Depth::kFloat: Generate<PixelFloat>(out, in, settings, scale); break;
+    case Depth::k8: Generate<Pixel8>(out, in, settings, scale, options.threads); break;
+    case Depth::k16: Generate<Pixel16>(out, in, settings, scale, options.threads); break;
+    case Depth::kFloat: Generate<PixelFloat>(out, in, settings, scale, options.threads); break;
     case Depth::kUnknown: break;
   }
 }

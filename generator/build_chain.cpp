@@ -9,10 +9,6 @@
 namespace morvane {
 namespace {
 
-constexpr double kFullTurn = 6.28318530718;
-constexpr double kHalfTurn = 3.14159265359;
-constexpr float kAngleStep = 0.031415924f;
-
 template <class P>
 inline bool ChannelMatches(typename P::Channel a, typename P::Channel b,
                            SettingLevel<P> threshold) {
@@ -30,8 +26,9 @@ inline bool ChannelMatches(typename P::Channel a, typename P::Channel b,
 }  // namespace
 
 template <class P>
-int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const ShapeColour<P>& source,
-                   const GeneratorSettings<P>& settings, RandomSource& random, Chain& chain) {
+int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
+                   const ShapeColour<P>& source, const GeneratorSettings<P>& settings,
+                   const SweepAngles& sweeps, RandomSource& random, Chain& chain) {
   using Ch = typename P::Channel;
 
   int64_t wanted = settings.recursive == 1 ? settings.recursionSteps : 1;
@@ -53,8 +50,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const S
   const int64_t bandRight = static_cast<int64_t>(width) + maxRadius;
   const int64_t bandBottom = static_cast<int64_t>(height) + maxRadius;
 
-  const float startTheta = static_cast<float>(
-      static_cast<double>(static_cast<float>(settings.startAngle)) * kFullTurn / 360.0);
+  const float startTheta = SweepAngles::StartTheta(settings.startAngle);
   const int32_t randomization = settings.angleRandomization;
   const float range = static_cast<float>(settings.angleRange);
   const double doubledRange = static_cast<double>(range + range);
@@ -70,22 +66,14 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const S
     bool found = false;
 
     for (int32_t r = size; r <= maxRadius && !found; ++r) {
-      float theta = startTheta;
-      if (randomization != 0) {
-        const int32_t k = random.Next() % randomization;
-        theta = static_cast<float>(static_cast<double>(k) * kFullTurn / 360.0 +
-                                   static_cast<double>(theta));
-      }
-      const float thetaEnd =
-          static_cast<float>(doubledRange * kHalfTurn / 360.0 + static_cast<double>(theta));
+      const int32_t k = randomization != 0 ? random.Next() % randomization : 0;
       const double radius = static_cast<float>(r);
-
-      while (theta < thetaEnd) {
-        const double angle = theta;
-        const int32_t cx = TruncToInt32(Sin(angle) * radius + static_cast<double>(px));
-        const int32_t cy = TruncToInt32(Cos(angle) * radius + static_cast<double>(py));
-        if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) break;
-
+      // One candidate at the angle whose sine and cosine are given: 1 to go on, 0 when the sweep
+      // ends outside the band, 2 when the colour matches.
+      const auto visit = [&](double sine, double cosine) -> int {
+        const int32_t cx = TruncToInt32(sine * radius + static_cast<double>(px));
+        const int32_t cy = TruncToInt32(cosine * radius + static_cast<double>(py));
+        if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) return 0;
         const Ch* pixel = input.PixelAt(MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
         if (ChannelMatches<P>(pixel[1], sourceRed, threshold) &&
             ChannelMatches<P>(pixel[2], sourceGreen, threshold) &&
@@ -95,14 +83,26 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const S
           chain.radius[chain.count - 1] = r;
           ++chain.count;
           found = true;
-          break;
+          return 2;
         }
+        return 1;
+      };
 
-        // Far from zero the step no longer moves a float angle; such a sweep (only reachable
-        // with angles far outside their controls' ranges) would never end.
-        const float next = theta + kAngleStep;
-        if (next == theta) break;
-        theta = next;
+      if (sweeps.Tabled()) {
+        const SweepAngles::Sweep sweep = sweeps.ForOffset(k);
+        for (int32_t i = 0; i < sweep.count; ++i) {
+          if (visit(sweep.values[2 * i], sweep.values[2 * i + 1]) != 1) break;
+        }
+      } else {
+        float theta = SweepAngles::StartOf(startTheta, randomization, k);
+        const float thetaEnd = SweepAngles::EndOf(doubledRange, theta);
+        while (theta < thetaEnd) {
+          const double angle = theta;
+          if (visit(Sin(angle), Cos(angle)) != 1) break;
+          const float next = theta + kAngleStep;
+          if (next == theta) break;
+          theta = next;
+        }
       }
     }
     if (!found) break;
@@ -112,7 +112,8 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const S
 
 #define MORVANE_INSTANTIATE(P)                                                              \
   template int32_t BuildChain<P>(const InputSurface<P>&, int32_t, int32_t, const ShapeColour<P>&, \
-                                 const GeneratorSettings<P>&, RandomSource&, Chain&);
+                                 const GeneratorSettings<P>&, const SweepAngles&, RandomSource&, \
+                                 Chain&);
 MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
 #undef MORVANE_INSTANTIATE
 

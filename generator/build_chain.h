@@ -11,6 +11,7 @@
 
 #include "generator/generator_settings.h"
 #include "generator/random.h"
+#include "generator/sweep_angles.h"
 #include "raster/pixel_traits.h"
 #include "raster/surface.h"
 
@@ -53,9 +54,15 @@ inline int32_t MirrorCoordinate(int32_t c, int32_t extent) {
 
 // Fills chain with the starting point (x0, y0) and the points found from it; returns the number
 // of points (at least 1). The input must have width and height of at least 1. The colour is
-// compared on red, green and blue only.
+// compared on red, green and blue only. `sweeps` must be built from the same settings' angles.
 template <class P>
-int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0, const ShapeColour<P>& source,
-                   const GeneratorSettings<P>& settings, RandomSource& random, Chain& chain);
+int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
+                   const ShapeColour<P>& source, const GeneratorSettings<P>& settings,
+                   const SweepAngles& sweeps, RandomSource& random, Chain& chain);
+
+template <class P>
+SweepAngles SweepAnglesOf(const GeneratorSettings<P>& settings) {
+  return SweepAngles(settings.startAngle, settings.angleRandomization, settings.angleRange);
+}
 
 }  // namespace morvane

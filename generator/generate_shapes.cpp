@@ -1,18 +1,135 @@
 #include "generator/generate_shapes.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "generator/worker_pool.h"
+
 namespace morvane {
+namespace {
+
+// The shapes between two checks of the time limit are generated together: their chains first
+// (on every thread when each shape draws its own random numbers), then drawn band by band, each
+// thread drawing every shape of the batch in shape order into the rows of its band. A pixel lies
+// in one band and receives the same blends in the same order as in a drawing on one thread, so
+// the picture is the same whatever the number of threads.
+template <class P>
+struct PlacedShape {
+  bool placed = false;
+  ShapeColour<P> source{};
+  Chain chain;
+  int64_t top = 0, bottom = 0;  // rows outside top..bottom receive nothing from this shape
+};
+
+// Rows beyond which nothing of the shape is drawn. Every piece stays within the distance of two
+// consecutive chain points plus the line width of a chain point: curves within the hull of their
+// points and midpoints, circles within their radius (at most that distance plus 2) of a midpoint,
+// squares within half a diagonal of one, strokes within the line width of their segment.
+template <class P>
+void FindRows(PlacedShape<P>& shape, float lineWidth) {
+  const Chain& c = shape.chain;
+  int64_t top = c.y[0], bottom = c.y[0], step = 0;
+  for (int32_t i = 1; i < c.count; ++i) {
+    top = std::min<int64_t>(top, c.y[i]);
+    bottom = std::max<int64_t>(bottom, c.y[i]);
+    step = std::max<int64_t>(step, std::llabs(int64_t{c.x[i]} - c.x[i - 1]) +
+                                       std::llabs(int64_t{c.y[i]} - c.y[i - 1]));
+  }
+  // A width that is not finite or beyond any frame reaches every row.
+  const double width = std::isfinite(lineWidth) ? std::min<double>(lineWidth, 1e12) : 1e12;
+  const int64_t margin = 2 * step + static_cast<int64_t>(width) + 4;
+  shape.top = top - margin;
+  shape.bottom = bottom + margin;
+}
+
+// Bands per thread: more bands than threads lets a thread whose band holds few shapes take
+// another.
+constexpr int32_t kBandsPerThread = 4;
+
+}  // namespace
 
 template <class P>
 void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
-                    const GeneratorSettings<P>& settings, const GeneratorClock& clock) {
-  RasterTarget<P> target{output};
-  const InputSurface<P> view{input.base, output.width, output.height, input.rowStride};
-  GenerateShapesInto(target, view, settings, clock);
+                    const GeneratorSettings<P>& settings, const GeneratorClock& clock,
+                    int32_t threads) {
+  const int32_t width = output.width;
+  const int32_t height = output.height;
+  if (width <= 0 || height <= 0 || width > kMaxGeneratorExtent || height > kMaxGeneratorExtent) {
+    return;
+  }
+  const InputSurface<P> view{input.base, width, height, input.rowStride};
+
+  const int32_t strategy = settings.startStrategy;
+  GridLayout grid;
+  int64_t total = settings.shapeCount;
+  if (strategy == kStartGrid) {
+    grid = MakeGridLayout(settings.shapeCount, width, height, settings.gridRandomization);
+    total = grid.cells;
+  }
+  RandomSource random(static_cast<uint32_t>(settings.seed));
+  const int64_t start = clock.Milliseconds();
+  if (total < 1) return;
+  // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
+  const int32_t count = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+
+  const SweepAngles sweeps = SweepAnglesOf(settings);
+  WorkerPool pool(std::min<int64_t>(ThreadsFor(threads), count));
+  const int32_t bands = std::min(height, pool.Threads() == 1 ? 1 : pool.Threads() * kBandsPerThread);
+  std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(count, kTimeCheckInterval)));
+
+  const auto build = [&](int32_t i, PlacedShape<P>& shape, RandomSource& numbers) {
+    int32_t x, y;
+    shape.placed = ChooseStartingPoint(view, settings, grid, i, numbers, x, y);
+    if (!shape.placed) return;
+    const typename P::Channel* pixel = view.PixelAt(x, y);
+    shape.source = ShapeColour<P>{{pixel[3], pixel[2], pixel[1], pixel[0]}};
+    BuildChain(view, x, y, shape.source, settings, sweeps, numbers, shape.chain);
+    FindRows(shape, EffectiveLineWidth(settings.lineWidth));
+  };
+
+  // The limit is checked before shape i where i % 512 == 511, as the one-thread loop does.
+  for (int32_t begin = 0; begin < count;) {
+    if (begin % kTimeCheckInterval == kTimeCheckInterval - 1 &&
+        clock.Milliseconds() - start >= kGenerationTimeLimitMs) {
+      return;
+    }
+    const int64_t next = begin - begin % kTimeCheckInterval + (kTimeCheckInterval - 1) +
+                         (begin % kTimeCheckInterval == kTimeCheckInterval - 1 ? kTimeCheckInterval : 0);
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(count, next));
+    const int32_t size = end - begin;
+
+    if (strategy == kStartRandom) {
+      // One random sequence runs through all shapes, so they are placed one after the other.
+      for (int32_t j = 0; j < size; ++j) build(begin + j, batch[j], random);
+    } else {
+      pool.ForEach(size, [&](int32_t j) {
+        RandomSource own(ShapeSeed(settings.seed, begin + j));
+        build(begin + j, batch[j], own);
+      });
+    }
+
+    pool.ForEach(bands, [&](int32_t band) {
+      Surface<P> rows = output;
+      rows.clipTop = static_cast<int32_t>(int64_t{height} * band / bands);
+      rows.clipBottom = static_cast<int32_t>(int64_t{height} * (band + 1) / bands);
+      RasterTarget<P> target{rows};
+      for (int32_t j = 0; j < size; ++j) {
+        const PlacedShape<P>& shape = batch[j];
+        if (!shape.placed || shape.bottom < rows.clipTop || shape.top >= rows.clipBottom) continue;
+        DrawShape(target, shape.chain, shape.source, settings);
+      }
+    });
+    begin = end;
+  }
 }
 
 #define MORVANE_INSTANTIATE(P)                                                          \
   template void GenerateShapes<P>(const Surface<P>&, const InputSurface<P>&,           \
-                                  const GeneratorSettings<P>&, const GeneratorClock&);
+                                  const GeneratorSettings<P>&, const GeneratorClock&,  \
+                                  int32_t);
 MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
 #undef MORVANE_INSTANTIATE
 

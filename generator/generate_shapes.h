@@ -18,19 +18,22 @@ namespace morvane {
 // A generation stops at the first check (every 512 shapes) after this much elapsed time; the
 // shapes drawn so far stay.
 inline constexpr int64_t kGenerationTimeLimitMs = 61000;
+inline constexpr int32_t kTimeCheckInterval = 512;
 
 // Frames wider or taller than this draw nothing. Far beyond any host frame, the bound keeps all
 // coordinate arithmetic of chains and shapes inside int32_t.
 inline constexpr int32_t kMaxGeneratorExtent = 1 << 28;
 
-// The input has at least the output's width and height; its own size is not read.
+// The input has at least the output's width and height; its own size is not read. Uses up to
+// `threads` threads (0: one per processor core); the picture is the same for any number.
 template <class P>
 void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
                     const GeneratorSettings<P>& settings,
-                    const GeneratorClock& clock = GeneratorClock::Steady());
+                    const GeneratorClock& clock = GeneratorClock::Steady(), int32_t threads = 1);
 
-// The generation loop over any drawing target (GenerateShapes passes the output's RasterTarget;
-// tests pass a recorder). The input surface carries the frame's width and height.
+// The generation loop over any drawing target, one shape after the other on the calling thread
+// (tests pass a recorder of the rasteriser calls; GenerateShapes makes the same calls in the same
+// order per band). The input surface carries the frame's width and height.
 template <class P, class Target>
 void GenerateShapesInto(Target& target, const InputSurface<P>& input,
                         const GeneratorSettings<P>& settings, const GeneratorClock& clock) {
@@ -54,9 +57,13 @@ void GenerateShapesInto(Target& target, const InputSurface<P>& input,
   // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
   const int32_t count = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
 
+  const SweepAngles sweeps = SweepAnglesOf(settings);
   Chain chain;
   for (int32_t i = 0; i < count; ++i) {
-    if (i % 512 == 511 && clock.Milliseconds() - start >= kGenerationTimeLimitMs) return;
+    if (i % kTimeCheckInterval == kTimeCheckInterval - 1 &&
+        clock.Milliseconds() - start >= kGenerationTimeLimitMs) {
+      return;
+    }
     if (strategy != kStartRandom) random.Seed(ShapeSeed(settings.seed, i));
 
     int32_t x, y;
@@ -64,7 +71,7 @@ void GenerateShapesInto(Target& target, const InputSurface<P>& input,
     const typename P::Channel* pixel = input.PixelAt(x, y);
     const ShapeColour<P> source{{pixel[3], pixel[2], pixel[1], pixel[0]}};
 
-    BuildChain(input, x, y, source, settings, random, chain);
+    BuildChain(input, x, y, source, settings, sweeps, random, chain);
     DrawShape(target, chain, source, settings);
   }
 }

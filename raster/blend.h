@@ -5,6 +5,7 @@
 // Must not: allocate, keep state, clamp float values (HDR and negative values pass through), or
 // read or write anything but the one pixel.
 #pragma once
+#include <bit>
 #include <cstdint>
 #include <type_traits>
 
@@ -13,51 +14,123 @@
 
 namespace morvane {
 
-// Blends into the pixel whose alpha channel is px[0]. The colour is stored blue, green, red, the
-// reverse of the pixel's alpha, red, green, blue, so colour channel i lands in pixel channel 3 − i.
+// The alpha arithmetic of a blend: the new alpha a' and the weight w of the colour. It depends
+// only on the pixel's alpha and the coverage.
 template <class P>
-inline void BlendPixelAt(typename P::Channel* px, const ShapeColour<P>& colour,
-                         typename P::Coverage coverage) {
-  if constexpr (std::is_same_v<P, Pixel8>) {
-    // a' ≥ c, so w ≤ 255 and every value stays a byte; "/ 255" is exact truncating division.
-    const uint32_t a = px[0];
-    const uint32_t c = coverage;
+struct BlendWeights;
+
+template <>
+struct BlendWeights<Pixel8> {
+  uint32_t na, w;
+  // a' ≥ c, so w ≤ 255 and every value stays a byte; "/ 255" is exact truncating division.
+  static BlendWeights Of(uint8_t alpha, uint8_t coverage) {
+    const uint32_t a = alpha, c = coverage;
     const uint32_t na = a + (255 - a) * c / 255;
-    const uint32_t w = na == 0 ? 255 : c * 255 / na;
-    px[0] = static_cast<uint8_t>(na);
-    for (int i = 0; i < 3; ++i) {
-      const uint32_t old = px[3 - i];
-      px[3 - i] = static_cast<uint8_t>((old * (255 - w) + colour.channel[i] * w) / 255);
-    }
-  } else if constexpr (std::is_same_v<P, Pixel16>) {
-    // Products in 64 bits: a channel or coverage above 32768 (malformed buffers, alpha above
-    // white) overflows 32 bits. Results keep their low 16 bits, as a 16-bit store would.
-    const int64_t a = px[0];
-    const int64_t c = coverage;
+    return {na, na == 0 ? 255 : c * 255 / na};
+  }
+  static uint64_t Key(uint8_t alpha, uint8_t coverage) { return alpha | uint32_t{coverage} << 8; }
+};
+
+template <>
+struct BlendWeights<Pixel16> {
+  uint16_t na;
+  int64_t w;
+  // Products in 64 bits: a channel or coverage above 32768 (malformed buffers, alpha above
+  // white) overflows 32 bits. Results keep their low 16 bits, as a 16-bit store would.
+  static BlendWeights Of(uint16_t alpha, uint16_t coverage) {
+    const int64_t a = alpha, c = coverage;
     const uint16_t na = static_cast<uint16_t>(a + (32768 - a) * c / 32768);
-    const int64_t w = na == 0 ? 32768 : static_cast<uint16_t>(c * 32768 / na);
-    px[0] = na;
-    for (int i = 0; i < 3; ++i) {
-      const int64_t old = px[3 - i];
-      px[3 - i] = static_cast<uint16_t>((colour.channel[i] * w + old * (32768 - w)) / 32768);
-    }
-  } else {
-    static_assert(std::is_same_v<P, PixelFloat>);
-    const float a = px[0];
+    return {na, na == 0 ? 32768 : static_cast<uint16_t>(c * 32768 / na)};
+  }
+  static uint64_t Key(uint16_t alpha, uint16_t coverage) { return alpha | uint32_t{coverage} << 16; }
+};
+
+template <>
+struct BlendWeights<PixelFloat> {
+  float na, w;
+  static BlendWeights Of(float a, float coverage) {
     const float na = (1.0f - a) * coverage + a;
-    const float w = na == 0.0f ? 1.0f : coverage / na;  // a NaN a' takes the division
-    px[0] = na;
-    for (int i = 0; i < 3; ++i) {
-      px[3 - i] = (1.0f - w) * px[3 - i] + w * colour.channel[i];
+    return {na, na == 0.0f ? 1.0f : coverage / na};  // a NaN a' takes the division
+  }
+  static uint64_t Key(float alpha, float coverage) {
+    return std::bit_cast<uint32_t>(alpha) | uint64_t{std::bit_cast<uint32_t>(coverage)} << 32;
+  }
+};
+
+// The colour mixed into the pixel's colour channels with the weight w. The colour is stored blue,
+// green, red, the reverse of the pixel's alpha, red, green, blue, so colour channel i lands in
+// pixel channel 3 − i.
+template <class P>
+inline void MixColour(typename P::Channel* px, const ShapeColour<P>& colour,
+                      const BlendWeights<P>& b) {
+  for (int i = 0; i < 3; ++i) {
+    if constexpr (std::is_same_v<P, Pixel8>) {
+      const uint32_t old = px[3 - i];
+      px[3 - i] = static_cast<uint8_t>((old * (255 - b.w) + colour.channel[i] * b.w) / 255);
+    } else if constexpr (std::is_same_v<P, Pixel16>) {
+      const int64_t old = px[3 - i];
+      px[3 - i] = static_cast<uint16_t>((colour.channel[i] * b.w + old * (32768 - b.w)) / 32768);
+    } else {
+      px[3 - i] = (1.0f - b.w) * px[3 - i] + b.w * colour.channel[i];
     }
   }
 }
 
-// Pixels outside the surface are ignored; coordinates may lie anywhere in 64 bits.
+// Blends into the pixel whose alpha channel is px[0].
+template <class P>
+inline void BlendPixelAt(typename P::Channel* px, const ShapeColour<P>& colour,
+                         typename P::Coverage coverage) {
+  const BlendWeights<P> b = BlendWeights<P>::Of(px[0], coverage);
+  px[0] = b.na;
+  MixColour<P>(px, colour, b);
+}
+
+// BlendPixelAt with one coverage for many pixels (spans, the solid core of a stroke). The alpha
+// arithmetic, with its division by the new alpha at 8 and 16 bits, depends only on the pixel's
+// alpha then, and a shape meets few distinct alphas, so its results are kept in a small
+// direct-mapped table keyed by the alpha's bits.
+template <class P>
+class FixedCoverageBlend {
+ public:
+  FixedCoverageBlend(const ShapeColour<P>& colour, typename P::Coverage coverage)
+      : colour_(colour), coverage_(coverage) {
+    for (bool& v : valid_) v = false;
+  }
+
+  void operator()(typename P::Channel* px) {
+    const uint32_t bits = AlphaBits(px[0]);
+    const uint32_t slot = (bits ^ (bits >> 6) ^ (bits >> 12) ^ (bits >> 23)) & (kSlots - 1);
+    if (!valid_[slot] || keys_[slot] != bits) {
+      valid_[slot] = true;
+      keys_[slot] = bits;
+      weights_[slot] = BlendWeights<P>::Of(px[0], coverage_);
+    }
+    px[0] = weights_[slot].na;
+    MixColour<P>(px, colour_, weights_[slot]);
+  }
+
+ private:
+  static constexpr uint32_t kSlots = 64;
+  static uint32_t AlphaBits(typename P::Channel a) {
+    if constexpr (std::is_same_v<P, PixelFloat>) {
+      return std::bit_cast<uint32_t>(a);
+    } else {
+      return a;
+    }
+  }
+
+  ShapeColour<P> colour_;
+  typename P::Coverage coverage_;
+  bool valid_[kSlots];
+  uint32_t keys_[kSlots];
+  BlendWeights<P> weights_[kSlots];
+};
+
+// Pixels outside the surface or its clip are ignored; coordinates may lie anywhere in 64 bits.
 template <class P>
 inline void BlendPixel(const Surface<P>& surface, int64_t x, int64_t y,
                        const ShapeColour<P>& colour, typename P::Coverage coverage) {
-  if (!surface.Contains(x, y)) return;
+  if (!surface.Writable(x, y)) return;
   BlendPixelAt<P>(surface.PixelAt(static_cast<int32_t>(x), static_cast<int32_t>(y)), colour,
                   coverage);
 }

@@ -138,13 +138,14 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
 template <class P>
 void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeColour<P>& colour,
                typename P::Coverage opacity) {
-  const int32_t width = surface.width, height = surface.height;
+  const int32_t width = surface.width;
   using Ch = typename P::Channel;
   // At full opacity the blend's result is the colour with full alpha (exactly so at 8 and 16
   // bits); writing it directly also makes float spans exact over any previous content.
   const bool full = opacity == static_cast<typename P::Coverage>(P::kFull);
-  const int32_t first = std::max(table.firstRow, 0);
-  const int32_t last = std::min(table.lastRow, height - 1);
+  const int32_t first = std::max(table.firstRow, surface.WriteTop());
+  const int32_t last = std::min(table.lastRow, surface.WriteBottom() - 1);
+  FixedCoverageBlend<P> blend(colour, opacity);
   for (int32_t row = first; row <= last; ++row) {
     const int32_t lo = table.spanMin[row - table.firstRow];
     const int32_t hi = table.spanMax[row - table.firstRow];
@@ -159,7 +160,7 @@ void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeCol
         px[2] = colour.channel[1];
         px[3] = colour.channel[0];
       } else {
-        BlendPixelAt<P>(px, colour, opacity);
+        blend(px);
       }
     }
   }

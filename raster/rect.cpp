@@ -16,10 +16,12 @@ void FillRect(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int
   const int32_t yMin = std::min(y0, y1), yMax = std::max(y0, y1);
   if (xMin >= width || yMin >= height || xMax < 0 || yMax < 0) return;
   const int32_t xStart = std::max(xMin, 0), xEnd = std::min(xMax, width - 1);
-  const int32_t yStart = std::max(yMin, 0), yEnd = std::min(yMax, height - 1);
+  const int32_t yStart = std::max(yMin, surface.WriteTop());
+  const int32_t yEnd = std::min(yMax, surface.WriteBottom() - 1);
+  FixedCoverageBlend<P> blend(colour, opacity);
   for (int32_t y = yStart; y <= yEnd; ++y) {
     typename P::Channel* px = surface.PixelAt(xStart, y);
-    for (int32_t x = xStart; x <= xEnd; ++x, px += 4) BlendPixelAt<P>(px, colour, opacity);
+    for (int32_t x = xStart; x <= xEnd; ++x, px += 4) blend(px);
   }
 }
 

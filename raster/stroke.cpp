@@ -12,6 +12,7 @@
 #include "raster/coverage_p.h"
 #include "raster/edge_step_p.h"
 #include "raster/row_scratch_p.h"
+#include "raster/stroke_coverage_p.h"
 #include "support/numeric.h"
 
 namespace morvane {
@@ -21,53 +22,21 @@ namespace {
 // entries, and no segment column reaches this one (columns lie between the ends' int32 values).
 constexpr int32_t kNoRowEntry = std::numeric_limits<int32_t>::max();
 
-// Per-pixel coverage of one segment, with everything that depends only on the segment hoisted.
-class SegmentCoverage {
- public:
-  SegmentCoverage(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach)
-      : ox_(static_cast<float>(x0)),
-        oy_(static_cast<float>(y0)),
-        dx_(static_cast<float>(int64_t{x1} - x0)),
-        dy_(static_cast<float>(int64_t{y1} - y0)),
-        len2_(dy_ * dy_ + dx_ * dx_),
-        reach_(reach) {}
-
-  float Dx() const { return dx_; }
-  float Dy() const { return dy_; }
-
-  // lineWidth − distance, unclamped: > 1 inside the core, ≤ 0 outside the stroke.
-  float Raw(int32_t x, int32_t y) const {
-    const float rx = static_cast<float>(x) - ox_;
-    const float ry = static_cast<float>(y) - oy_;
-    float t = (rx * dx_ + ry * dy_) / len2_;
-    // fminf/fmaxf written as comparisons, which compile to single instructions: a NaN t (a
-    // zero-length segment) becomes 1, as fminf(NaN, 1) gives.
-    t = t < 1.0f ? t : 1.0f;
-    t = t > 0.0f ? t : 0.0f;
-    const float ex = rx - t * dx_;
-    const float ey = ry - t * dy_;
-    const double distance = std::sqrt(static_cast<double>(ex * ex + ey * ey));
-    return 0.5f - static_cast<float>(distance - static_cast<double>(reach_));
-  }
-
-  // Raw() limited to [0, 1]; NaN passes.
-  float Clamped(int32_t x, int32_t y) const {
-    const float c = Raw(x, y);
-    if (c <= 0.0f) return 0.0f;
-    if (c >= 1.0f) return 1.0f;
-    return c;
-  }
-
- private:
-  float ox_, oy_, dx_, dy_, len2_, reach_;
-};
+// Pixels evaluated together: the row's coverage is computed into a buffer of this many values.
+constexpr int32_t kChunk = 128;
+// Rows narrower than this are evaluated whole: working out their columns costs more than it saves.
+constexpr int64_t kNarrowFrom = 12;
 
 // Scans the pixels of segment P0 → P1 that its bounding box and row band allow, and blends each
-// with coverageAt(x, y) × opacity; a coverage ≤ 0 leaves the pixel alone.
-template <class P, class CoverageAt>
+// with coverage × opacity; a coverage ≤ 0 leaves the pixel alone. Only the columns the stroke can
+// reach are evaluated (CapsuleColumns::Narrow): the others have no coverage, so skipping them
+// changes no pixel. Columns that solid(y, lo, hi) reports have coverage 1 and are blended without
+// evaluating it. rowCoverage(x, y, count, out) writes the coverage of count pixels from (x, y).
+template <class P, class RowCoverage, class SolidColumns>
 void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                  float reach, const SegmentCoverage& seg, const ShapeColour<P>& colour,
-                 typename P::Coverage opacity, const CoverageAt& coverageAt) {
+                 typename P::Coverage opacity, const CapsuleColumns& capsule,
+                 const RowCoverage& rowCoverage, const SolidColumns& solid) {
   const int32_t width = surface.width, height = surface.height;
   if (width <= 0 || height <= 0) return;
   const float fx0 = static_cast<float>(x0), fx1 = static_cast<float>(x1);
@@ -77,7 +46,8 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   const int32_t top = TruncToInt32(std::floor(std::fmin(fy0, fy1) - reach));
   const int32_t bottom = TruncToInt32(std::ceil(std::fmax(fy0, fy1) + reach));
   const int32_t xs = std::max(left, 0), xe = std::min(right, width - 1);
-  const int32_t ys = std::max(top, 0), ye = std::min(bottom, height - 1);
+  const int32_t ys = std::max(top, surface.WriteTop());
+  const int32_t ye = std::min(bottom, surface.WriteBottom() - 1);
   if (ys > ye || xs > xe) return;
 
   // The band half-width around each traced row position; −1 (horizontal) and 0 trace nothing.
@@ -99,19 +69,44 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   std::fill(rows + ys, rows + ye + 1, kNoRowEntry);
   if (spread > 0) TraceSegmentRows(x0, y0, x1, y1, rows, height);
 
+  FixedCoverageBlend<P> solidBlend(colour, StrokeCoverage<P>(opacity, 1.0f));
+  float coverage[kChunk];
+  // Blends the pixels lo..hi of row y by their evaluated coverage.
+  const auto evaluate = [&](int64_t lo, int64_t hi, int32_t y) {
+    for (int64_t start = lo; start <= hi; start += kChunk) {
+      const int32_t count = static_cast<int32_t>(std::min<int64_t>(kChunk, hi - start + 1));
+      rowCoverage(static_cast<int32_t>(start), y, count, coverage);
+      typename P::Channel* px = surface.PixelAt(static_cast<int32_t>(start), y);
+      for (int32_t i = 0; i < count; ++i, px += 4) {
+        const float c = coverage[i];
+        if (c <= 0.0f) continue;
+        BlendPixelAt<P>(px, colour, StrokeCoverage<P>(opacity, c));
+      }
+    }
+  };
   for (int32_t y = ys; y <= ye; ++y) {
     int64_t lo = xs, hi = xe;
     if (rows[y] != kNoRowEntry) {
       lo = std::max<int64_t>(int64_t{rows[y]} - spread, xs);
       hi = std::min<int64_t>(int64_t{rows[y]} + spread, xe);
     }
-    if (lo > hi) continue;
-    typename P::Channel* px = surface.PixelAt(static_cast<int32_t>(lo), y);
-    for (int32_t x = static_cast<int32_t>(lo); x <= hi; ++x, px += 4) {
-      const float c = coverageAt(x, y);
-      if (c <= 0.0f) continue;
-      BlendPixelAt<P>(px, colour, StrokeCoverage<P>(opacity, c));
+    if (hi - lo < kNarrowFrom || !capsule.Usable()) {
+      evaluate(lo, hi, y);
+      continue;
     }
+    capsule.Narrow(y, lo, hi);
+    int64_t solidLo, solidHi;
+    solid(y, solidLo, solidHi);
+    solidLo = std::max(solidLo, lo);
+    solidHi = std::min(solidHi, hi);
+    if (solidLo > solidHi) {
+      evaluate(lo, hi, y);
+      continue;
+    }
+    evaluate(lo, solidLo - 1, y);
+    typename P::Channel* px = surface.PixelAt(static_cast<int32_t>(solidLo), y);
+    for (int64_t x = solidLo; x <= solidHi; ++x, px += 4) solidBlend(px);
+    evaluate(solidHi + 1, hi, y);
   }
 }
 
@@ -120,32 +115,65 @@ float ReachOf(float lineWidth) { return static_cast<float>(static_cast<double>(l
 }  // namespace
 
 template <class P>
-void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
-                   const ShapeColour<P>& colour, typename P::Coverage opacity) {
+void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                   float lineWidth, const ShapeColour<P>& colour, typename P::Coverage opacity) {
   const float reach = ReachOf(lineWidth);
   const SegmentCoverage seg(x0, y0, x1, y1, reach);
-  ScanSegment<P>(surface, x0, y0, x1, y1, reach, seg, colour, opacity,
-                 [&seg](int32_t x, int32_t y) {
-                   const float c = seg.Raw(x, y);
-                   return c >= 1.0f ? 1.0f : c;
-                 });
+  const CapsuleColumns capsule(x0, y0, x1, y1, reach);
+  ScanSegment<P>(
+      surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
+      [&seg](int32_t x, int32_t y, int32_t count, float* out) {
+        seg.RawRow(x, y, count, out);
+        for (int32_t i = 0; i < count; ++i) out[i] = out[i] >= 1.0f ? 1.0f : out[i];
+      },
+      [&capsule](int32_t y, int64_t& lo, int64_t& hi) { capsule.Solid(y, lo, hi); });
 }
 
 template <class P>
-void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth, int32_t x2,
-                       int32_t y2, const ShapeColour<P>& colour, typename P::Coverage opacity) {
+void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                       float lineWidth, int32_t x2, int32_t y2, const ShapeColour<P>& colour,
+                       typename P::Coverage opacity) {
   const float reach = ReachOf(lineWidth);
   const SegmentCoverage seg(x0, y0, x1, y1, reach);
   const SegmentCoverage next(x1, y1, x2, y2, reach);
-  ScanSegment<P>(surface, x0, y0, x1, y1, reach, seg, colour, opacity,
-                 [&seg, &next](int32_t x, int32_t y) {
-                   // Outside this segment k = −c2 ≤ 0 whatever the next segment gives (c2 is
-                   // never NaN when c1 is not), so the second distance is not needed.
-                   const float c1 = seg.Clamped(x, y);
-                   if (c1 <= 0.0f) return 0.0f;
-                   const float k = c1 - next.Clamped(x, y);
-                   return k < 1.0f ? k : 1.0f;  // fminf(k, 1): NaN gives 1
-                 });
+  const CapsuleColumns capsule(x0, y0, x1, y1, reach);
+  const CapsuleColumns nextCapsule(x1, y1, x2, y2, reach);
+  ScanSegment<P>(
+      surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
+      [&seg, &next](int32_t x, int32_t y, int32_t count, float* out) {
+        float following[kChunk];
+        seg.RawRow(x, y, count, out);
+        next.RawRow(x, y, count, following);
+        for (int32_t i = 0; i < count; ++i) {
+          // Outside this segment the pixel is left alone whatever the next segment gives (c2
+          // is never NaN when c1 is not).
+          const float c1 = SegmentCoverage::Clamp(out[i]);
+          if (c1 <= 0.0f) {
+            out[i] = 0.0f;
+            continue;
+          }
+          const float k = c1 - SegmentCoverage::Clamp(following[i]);
+          out[i] = k < 1.0f ? k : 1.0f;  // fminf(k, 1): NaN gives 1
+        }
+      },
+      // Coverage 1 where this segment's is 1 and the next segment's is 0: the solid columns of
+      // this one outside every column the next one can reach (the larger part when it splits).
+      [&capsule, &nextCapsule](int32_t y, int64_t& lo, int64_t& hi) {
+        capsule.Solid(y, lo, hi);
+        if (lo > hi || !nextCapsule.Usable()) {
+          if (!nextCapsule.Usable()) hi = lo - 1;
+          return;
+        }
+        int64_t nlo = INT64_MIN, nhi = INT64_MAX;
+        nextCapsule.Narrow(y, nlo, nhi);
+        if (nlo > nhi || nhi < lo || nlo > hi) return;
+        const int64_t leftPart = nlo - lo, rightPart = hi - nhi;
+        if (leftPart >= rightPart) {
+          hi = nlo - 1;
+        } else {
+          lo = nhi + 1;
+        }
+      });
 }
 
 void TraceSegmentRows(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t* rowTable,

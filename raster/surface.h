@@ -3,6 +3,7 @@
 // their pixels, as host buffers do). Four channels per pixel, alpha, red, green, blue.
 #pragma once
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 
 #include "raster/pixel_traits.h"
@@ -16,15 +17,26 @@ inline std::ptrdiff_t PixelOffset(int32_t x, int32_t y, int32_t rowStride) {
 }
 
 // Ch is the channel type, const for an image that is only read.
+//
+// Drawing may be limited to the rows clipTop ≤ y < clipBottom (a band of the frame that one thread
+// draws). Every shape is still worked out on the whole frame, so a pixel inside the band gets the
+// same value as in a drawing without the clip.
 template <class P, class Ch = typename P::Channel>
 struct Surface {
   Ch* base = nullptr;
   int32_t width = 0;
   int32_t height = 0;
   int32_t rowStride = 0;  // in channels
+  int32_t clipTop = 0;
+  int32_t clipBottom = INT32_MAX;
 
   bool Empty() const { return base == nullptr || width <= 0 || height <= 0; }
-  bool Contains(int64_t x, int64_t y) const { return x >= 0 && x < width && y >= 0 && y < height; }
+  // The rows that may be written: WriteTop() ≤ y < WriteBottom().
+  int32_t WriteTop() const { return clipTop > 0 ? clipTop : 0; }
+  int32_t WriteBottom() const { return clipBottom < height ? clipBottom : height; }
+  bool Writable(int64_t x, int64_t y) const {
+    return x >= 0 && x < width && y >= WriteTop() && y < WriteBottom();
+  }
   // The alpha channel of pixel (x, y), which must lie inside the image.
   Ch* PixelAt(int32_t x, int32_t y) const { return base + PixelOffset(x, y, rowStride); }
 };

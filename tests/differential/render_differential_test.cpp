@@ -54,13 +54,15 @@ TYPED_TEST(RenderDifferential, ChainsMatchTheReferenceSearch) {
       const uint32_t seed = static_cast<uint32_t>(rng.Int(0, INT32_MAX));
       RandomSource fastRandom(seed), slowRandom(seed);
       Chain fast, slow;
-      const int32_t n = BuildChain<P>(view, x0, y0, source, s, fastRandom, fast);
+      const int32_t n = BuildChain<P>(view, x0, y0, source, s, SweepAnglesOf(s), fastRandom, fast);
       ASSERT_EQ(n, reference::BuildChain<P>(view, x0, y0, source, s, slowRandom, slow))
           << "image " << imageCase << " chain " << chainCase;
       for (int32_t i = 0; i < n; ++i) {
         ASSERT_EQ(fast.x[i], slow.x[i]) << i;
         ASSERT_EQ(fast.y[i], slow.y[i]) << i;
-        if (i + 1 < n) ASSERT_EQ(fast.radius[i], slow.radius[i]) << i;
+        if (i + 1 < n) {
+        ASSERT_EQ(fast.radius[i], slow.radius[i]) << i;
+      }
       }
       ASSERT_EQ(fastRandom.Next(), slowRandom.Next()) << "the same numbers were drawn";
     }
@@ -115,7 +117,9 @@ TYPED_TEST(RenderDifferential, WholeRendersMatchTheReference) {
       return FrameBuffer{f.Base(), f.width, f.height,
                          static_cast<int32_t>(f.stride * sizeof(typename P::Channel))};
     };
-    RenderBuffers(depth, frame(input), frame(fast), settings, layerWidth);
+    RenderOptions options;
+    options.threads = renderCase % 4 + 1;  // one to four threads draw the same picture
+    RenderBuffers(depth, frame(input), frame(fast), settings, layerWidth, options);
     reference::RenderBuffers(depth, frame(input), frame(slow), settings, layerWidth);
     ASSERT_TRUE(fast.SameBytes(slow)) << "render " << renderCase << " (" << w << "x" << h
                                       << ", shape " << settings.shapeType << ", fill "

@@ -104,7 +104,7 @@ class GeneratorChain : public ::testing::Test {
     const Ch* px = image.at(x0, y0);
     const ShapeColour<P> source{{px[3], px[2], px[1], px[0]}};
     Chain chain;
-    const int32_t m = BuildChain<P>(image.view(), x0, y0, source, s, random, chain);
+    const int32_t m = BuildChain<P>(image.view(), x0, y0, source, s, SweepAnglesOf(s), random, chain);
     EXPECT_EQ(m, chain.count);
     std::vector<std::pair<int32_t, int32_t>> points;
     for (int32_t j = 0; j < m; ++j) points.emplace_back(chain.x[j], chain.y[j]);
@@ -335,12 +335,12 @@ TEST(GeneratorChainFloat, NanPixelsNeverMatch) {
   const ShapeColour<PixelFloat> source{{0.5f, 0.5f, 0.5f, 1.0f}};
   Chain chain;
   RandomSource random(1);
-  EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, source, s, random, chain), 1);
+  EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, source, s, SweepAnglesOf(s), random, chain), 1);
   // A NaN source colour or threshold matches nothing either.
   const ShapeColour<PixelFloat> nanSource{{nan, nan, nan, 1.0f}};
-  EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, nanSource, s, random, chain), 1);
+  EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, nanSource, s, SweepAnglesOf(s), random, chain), 1);
   s.matchThreshold = nan;
-  EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, source, s, random, chain), 1);
+  EXPECT_EQ(BuildChain<PixelFloat>(image.view(), 4, 0, source, s, SweepAnglesOf(s), random, chain), 1);
 }
 
 }  // namespace

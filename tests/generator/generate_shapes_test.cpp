@@ -205,6 +205,43 @@ TYPED_TEST(GeneratorShapes, StopsAtTheFirstCheckPastTheTimeLimit) {
   EXPECT_EQ(Record(input, s, late.clock()), Record(input, first511));
 }
 
+// The threaded generation checks the clock at the same shapes and keeps the same shapes.
+TYPED_TEST(GeneratorShapes, ThreadedGenerationStopsAtTheSameShapes) {
+  using P = TypeParam;
+  const TestImage<P> input = Bands<P>(60, 40);
+  for (int32_t strategy : {kStartRandom, kStartStableRandom}) {
+    GeneratorSettings<P> s = Basic<P>(strategy, 3000, kCircle);
+    SCOPED_TRACE(strategy);
+    TestImage<P> oneThread(60, 40), threaded(60, 40);
+    ScriptedClock first{{1000, 61999, 62000, 99999}}, second{{1000, 61999, 62000, 99999}};
+    RasterTarget<P> target{oneThread.surface()};
+    GenerateShapesInto<P>(target, input.view(), s, first.clock());
+    GenerateShapes<P>(threaded.surface(), input.view(), s, second.clock(), 3);
+    EXPECT_EQ(first.calls, second.calls);
+    EXPECT_EQ(oneThread.data, threaded.data);
+  }
+}
+
+// Any number of threads draws the picture of one thread, for every strategy and shape type.
+TYPED_TEST(GeneratorShapes, EveryThreadCountDrawsTheSamePicture) {
+  using P = TypeParam;
+  const TestImage<P> input = Bands<P>(97, 61);
+  for (int32_t strategy : {kStartRandom, kStartStableRandom, kStartGrid}) {
+    for (int32_t type : {kLine, kCurve, kTriangle, kSquare, kCircle, kRectangle}) {
+      GeneratorSettings<P> s = Basic<P>(strategy, 700, type);
+      s.fill = type % 2;
+      SCOPED_TRACE(::testing::Message() << "strategy " << strategy << " type " << type);
+      TestImage<P> reference(97, 61);
+      GenerateShapes<P>(reference.surface(), input.view(), s, FrozenClock(), 1);
+      for (int32_t threads : {2, 3, 8}) {
+        TestImage<P> output(97, 61);
+        GenerateShapes<P>(output.surface(), input.view(), s, FrozenClock(), threads);
+        EXPECT_EQ(output.data, reference.data) << threads << " threads";
+      }
+    }
+  }
+}
+
 TYPED_TEST(GeneratorShapes, SettingsFarOutOfRangeNeverCrash) {
   using P = TypeParam;
   TestImage<P> input = Bands<P>(40, 30);

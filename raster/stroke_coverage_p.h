@@ -1,0 +1,189 @@
+// Private to the stroke rasteriser: the coverage of one segment, per pixel and per row, and the
+// columns of a row that a stroke can reach.
+// Must not: change the float and double steps of the coverage or their order. The row evaluation
+// does the same IEEE operations lane by lane as the one-pixel version (additions, products,
+// quotients and square roots are correctly rounded, so every lane gives the scalar bits); tests
+// compare the two.
+#pragma once
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace morvane {
+
+// Per-pixel coverage of one segment, with everything that depends only on the segment hoisted.
+class SegmentCoverage {
+ public:
+  SegmentCoverage(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach)
+      : ox_(static_cast<float>(x0)),
+        oy_(static_cast<float>(y0)),
+        dx_(static_cast<float>(int64_t{x1} - x0)),
+        dy_(static_cast<float>(int64_t{y1} - y0)),
+        len2_(dy_ * dy_ + dx_ * dx_),
+        reach_(reach) {}
+
+  float Dx() const { return dx_; }
+  float Dy() const { return dy_; }
+
+  // lineWidth − distance, unclamped: > 1 inside the core, ≤ 0 outside the stroke.
+  float Raw(int32_t x, int32_t y) const {
+    const float rx = static_cast<float>(x) - ox_;
+    const float ry = static_cast<float>(y) - oy_;
+    float t = (rx * dx_ + ry * dy_) / len2_;
+    // fminf/fmaxf written as comparisons, which compile to single instructions: a NaN t (a
+    // zero-length segment) becomes 1, as fminf(NaN, 1) gives.
+    t = t < 1.0f ? t : 1.0f;
+    t = t > 0.0f ? t : 0.0f;
+    const float ex = rx - t * dx_;
+    const float ey = ry - t * dy_;
+    const double distance = std::sqrt(static_cast<double>(ex * ex + ey * ey));
+    return 0.5f - static_cast<float>(distance - static_cast<double>(reach_));
+  }
+
+  // Raw() limited to [0, 1]; NaN passes.
+  static float Clamp(float c) {
+    if (c <= 0.0f) return 0.0f;
+    if (c >= 1.0f) return 1.0f;
+    return c;
+  }
+
+  // Raw(x, y) for x = x0 .. x0 + count − 1 into out, one pixel at a time.
+  void RawRowScalar(int32_t x0, int32_t y, int32_t count, float* out) const {
+    for (int32_t i = 0; i < count; ++i) out[i] = Raw(x0 + i, y);
+  }
+
+  // The same values, four pixels at a time where the processor has SSE2 (every x86-64 does).
+  void RawRow(int32_t x0, int32_t y, int32_t count, float* out) const {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
+    const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128d reach = _mm_set1_pd(static_cast<double>(reach_));
+    const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
+    const __m128 rydy = _mm_mul_ps(ry, dy);
+    const __m128i step = _mm_set1_epi32(4);
+    __m128i xs = _mm_add_epi32(_mm_set1_epi32(x0), _mm_set_epi32(3, 2, 1, 0));
+    for (; i + 4 <= count; i += 4, xs = _mm_add_epi32(xs, step)) {
+      const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(xs), ox);
+      __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, dx), rydy), len2);
+      t = _mm_min_ps(t, one);   // t < 1 ? t : 1, NaN gives 1
+      t = _mm_max_ps(t, zero);  // t > 0 ? t : 0
+      const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, dx));
+      const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, dy));
+      const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
+      const __m128d low = _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach);
+      const __m128d high = _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach);
+      const __m128 v = _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
+      _mm_storeu_ps(out + i, _mm_sub_ps(half, v));
+    }
+#endif
+    RawRowScalar(x0 + i, y, count - i, out + i);
+  }
+
+ private:
+  float ox_, oy_, dx_, dy_, len2_, reach_;
+};
+
+// The columns of a row within a given distance of a segment, in exact arithmetic (doubles, far
+// from their precision for coordinates below 2^21). The float coverage differs from the exact
+// distance by far less than kMargin there, so the columns within reach + 0.5 + kMargin hold
+// every pixel whose coverage can be above 0, and those within reach − 0.5 − kMargin only pixels
+// whose coverage is 1. Beyond 2^21, or for a width that is not finite, nothing is known.
+class CapsuleColumns {
+ public:
+  static constexpr double kMargin = 3.0;
+  static constexpr int64_t kCoordinateLimit = int64_t{1} << 21;
+
+  CapsuleColumns(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach)
+      : ax_(x0), ay_(y0), bx_(x1), by_(y1), dx_(bx_ - ax_), dy_(by_ - ay_),
+        len2_(dx_ * dx_ + dy_ * dy_), reach_(reach) {
+    const auto small = [](int32_t v) { return v > -kCoordinateLimit && v < kCoordinateLimit; };
+    usable_ = small(x0) && small(y0) && small(x1) && small(y1) && std::isfinite(reach_) &&
+              reach_ < static_cast<double>(kCoordinateLimit);
+    len_ = std::sqrt(len2_);
+  }
+
+  bool Usable() const { return usable_; }
+
+  // Narrows [lo, hi] to the columns of row y that can have coverage; lo > hi when none can.
+  void Narrow(int32_t y, int64_t& lo, int64_t& hi) const {
+    double l, r;
+    if (!Interval(y, reach_ + 0.5 + kMargin, l, r)) {
+      lo = 1;
+      hi = 0;
+      return;
+    }
+    lo = std::max<int64_t>(lo, static_cast<int64_t>(std::floor(l)));
+    hi = std::min<int64_t>(hi, static_cast<int64_t>(std::ceil(r)));
+  }
+
+  // The columns of row y whose coverage is certainly 1 (empty: lo > hi).
+  void Solid(int32_t y, int64_t& lo, int64_t& hi) const {
+    double l, r;
+    const double limit = reach_ - 0.5 - kMargin;
+    if (limit <= 0 || !Interval(y, limit, l, r)) {
+      lo = 1;
+      hi = 0;
+      return;
+    }
+    lo = static_cast<int64_t>(std::ceil(l));
+    hi = static_cast<int64_t>(std::floor(r));
+  }
+
+ private:
+  // The x interval of row y within `limit` of the segment; false when the row misses it. The
+  // capsule is convex, so the discs at both ends and the band between them give one interval.
+  bool Interval(int32_t y, double limit, double& l, double& r) const {
+    const double fy = y;
+    l = std::numeric_limits<double>::infinity();
+    r = -l;
+    const double limit2 = limit * limit;
+    const auto disc = [&](double cx, double cy) {
+      const double d = fy - cy;
+      const double q = limit2 - d * d;
+      if (q < 0) return;
+      const double h = std::sqrt(q);
+      l = std::min(l, cx - h);
+      r = std::max(r, cx + h);
+    };
+    disc(ax_, ay_);
+    disc(bx_, by_);
+    if (len2_ > 0) {
+      // Between the perpendiculars through both ends: 0 ≤ (x − ax)dx + (y − ay)dy ≤ len², and
+      // within the band: |(x − ax)dy − (y − ay)dx| ≤ limit × len.
+      double bl = -std::numeric_limits<double>::infinity();
+      double br = -bl;
+      bool empty = false;
+      const auto clip = [&](double coefficient, double constant, double low, double high) {
+        if (coefficient == 0) {
+          if (constant < low || constant > high) empty = true;
+          return;
+        }
+        double a = (low - constant) / coefficient, b = (high - constant) / coefficient;
+        if (coefficient < 0) std::swap(a, b);
+        bl = std::max(bl, a);
+        br = std::min(br, b);
+      };
+      const double band = limit * len_;
+      clip(dx_, (fy - ay_) * dy_ - ax_ * dx_, 0.0, len2_);
+      clip(dy_, -(fy - ay_) * dx_ - ax_ * dy_, -band, band);
+      if (!empty && bl <= br) {
+        l = std::min(l, bl);
+        r = std::max(r, br);
+      }
+    }
+    return l <= r;
+  }
+
+  double ax_, ay_, bx_, by_, dx_, dy_, len2_, len_ = 0;
+  double reach_;
+  bool usable_ = false;
+};
+
+}  // namespace morvane
