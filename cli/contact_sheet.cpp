@@ -133,7 +133,7 @@ void RenderContactSheet(const Job& job) {
   {
     Progress progress(job.progress, kPresetCount);
     ForEachParallel(kPresetCount, job.threads, [&](int i) {
-      const OIIO::ImageBuf full = PremultipliedRgba(RenderImage(picture, values[i]));
+      const OIIO::ImageBuf full = PremultipliedRgba(RenderImage(picture, values[i], ThreadsPerFrame(job.threads, kPresetCount)));
       const OIIO::ROI cellRoi(0, layout.cellWidth, 0, layout.cellHeight, 0, 1, 0, 4);
       const OIIO::ImageBuf cell = OIIO::ImageBufAlgo::resize(full, "", 0.0f, cellRoi, 1);
       if (cell.has_error()) throw IoError("cannot scale the cell of preset " + std::to_string(i + 1));

@@ -71,11 +71,19 @@ void ForEachParallel(int count, int threads, const std::function<void(int)>& wor
   if (error) std::rethrow_exception(error);
 }
 
-Image RenderImage(const Image& input, const ControlValues& values) {
+Image RenderImage(const Image& input, const ControlValues& values, int threads) {
   Image output = MakeImage(input.depth, input.width, input.height, input.fileType);
+  RenderOptions options;
+  options.threads = std::max(threads, 1);
   RenderBuffers(input.depth, input.buffer(), output.buffer(), SettingsOfControls(values),
-                input.width);
+                input.width, options);
   return output;
+}
+
+int ThreadsPerFrame(int threads, int frames) {
+  const int total = ThreadCount(threads);
+  const int inFlight = std::max(1, std::min(total, frames));
+  return std::max(1, total / inFlight);
 }
 
 void RenderFiles(const Job& job) {
@@ -91,7 +99,7 @@ void RenderFiles(const Job& job) {
     CheckWritableName(job.output);
     Progress progress(job.progress, 1);
     const Image input = ReadImage(job.input, job.depth);
-    WriteImage(RenderImage(input, values), job.output);
+    WriteImage(RenderImage(input, values, ThreadCount(job.threads)), job.output);
     progress.FrameDone();
     return;
   }
@@ -109,14 +117,17 @@ void RenderFiles(const Job& job) {
   if (!inPattern.present) still = ReadImage(job.input, job.depth);
 
   Progress progress(job.progress, frames.count());
+  const int perFrame = ThreadsPerFrame(job.threads, frames.count());
   ForEachParallel(frames.count(), job.threads, [&](int i) {
     const int frame = frames.first + i;
     const ControlValues frameValues = ValuesOfFrame(values, job.evolve, frame);
     const std::string out = FramePath(outPattern, job.output, frame);
     if (still) {
-      WriteImage(RenderImage(*still, frameValues), out);
+      WriteImage(RenderImage(*still, frameValues, perFrame), out);
     } else {
-      WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth), frameValues), out);
+      WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth),
+                             frameValues, perFrame),
+                 out);
     }
     progress.FrameDone();
   });

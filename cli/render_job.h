@@ -29,7 +29,12 @@ struct Job {
 };
 
 // The effect applied to one image, as the module renders it with these control values.
-Image RenderImage(const Image& input, const ControlValues& values);
+// One render of `input` on up to `threads` threads (the picture is the same for any number).
+Image RenderImage(const Image& input, const ControlValues& values, int threads);
+
+// Threads inside each frame when `threads` (0: one per core) are shared by `frames` frames in
+// flight: --threads bounds both.
+int ThreadsPerFrame(int threads, int frames);
 
 // `morvane render`: one file, or each frame of --frames. Throws CliError.
 void RenderFiles(const Job& job);

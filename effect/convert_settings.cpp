@@ -4,14 +4,16 @@
 #include <type_traits>
 
 #include "effect/controls.h"
+#include "effect/presets.h"
 #include "support/numeric.h"
 
 namespace morvane {
 namespace {
 
-// The largest values the generator takes: each control's own slider maximum. Beyond them a
-// malformed project would overflow the chain lists or run for hours; every value the controls can
-// be set to lies inside.
+// The largest values the generator takes: each control's own slider maximum, and for "Count" the
+// largest a preset stores. Beyond them a damaged project or a script would overflow the chain lists
+// or multiply the work of every shape; every value the controls can be set to, and every preset,
+// lies inside, so no such picture changes.
 constexpr int32_t SliderMax(ControlId id) { return Control(id).validMax; }
 
 template <class P>
@@ -48,11 +50,17 @@ GeneratorSettings<P> ConvertSettings(const ShapeSettings& s, float scale) {
   constexpr int32_t kMaxSize = SliderMax(ControlId::kSize);
   constexpr int32_t kMaxSizeGrowth = SliderMax(ControlId::kSizeGrowth);
   constexpr float kMaxLineWidth = static_cast<float>(SliderMax(ControlId::kLineWidth));
+  // A sweep of "Angle Range" r turns through r degrees on each side of its start, a whole turn at
+  // the slider's 360: beyond that it only revisits angles, at many times the work per ring.
+  constexpr int32_t kMaxAngleRange = SliderMax(ControlId::kAngleRange);
+  // "Count" is read as 16 shapes per unit; a preset stores up to 20000 (above the slider's 16384).
+  constexpr int32_t kMaxShapeCount =
+      std::max(SliderMax(ControlId::kCount), LargestPresetValue(ControlId::kCount)) * 16;
   static_assert(kMaxRecursionSteps == 512 && kMaxSize == 512 && kMaxSizeGrowth == 256 &&
-                kMaxLineWidth == 32.0f);
+                kMaxLineWidth == 32.0f && kMaxAngleRange == 360 && kMaxShapeCount == 320000);
 
   GeneratorSettings<P> g;
-  g.shapeCount = s.shapeCount;
+  g.shapeCount = std::min(s.shapeCount, kMaxShapeCount);
   g.recursionSteps = std::min(s.recursionSteps, kMaxRecursionSteps);
   g.shapeType = std::clamp(s.shapeType, 0, 5);
   g.recursive = s.recursive;
@@ -66,7 +74,7 @@ GeneratorSettings<P> ConvertSettings(const ShapeSettings& s, float scale) {
   g.maxLuminosity = LevelOf<P>(s.maxLuminosity);
   g.startAngle = s.startAngle;
   g.angleRandomization = s.angleRandomization;
-  g.angleRange = s.angleRange;
+  g.angleRange = std::min(s.angleRange, kMaxAngleRange);
   g.fadeType = std::clamp(s.fadeType, 0, 4);
   g.fadeLevel = FadeLevelOf<P>(s.fadeLevel);
   g.startStrategy = std::clamp(s.startStrategy, 0, 2);

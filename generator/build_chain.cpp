@@ -1,6 +1,7 @@
 #include "generator/build_chain.h"
 
 #include <cmath>
+#include <limits>
 #include <type_traits>
 
 #include "support/maths.h"
@@ -59,6 +60,22 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
   const Ch sourceGreen = source.channel[1];
   const Ch sourceBlue = source.channel[0];
   const SettingLevel<P> threshold = settings.matchThreshold;
+
+  // A source colour with a NaN channel matches no pixel (its differences are NaN), nor does one
+  // with an infinite channel while the threshold is finite (its differences are NaN or infinite):
+  // the search cannot find a point. Only the rings' random draws are made, as the sweep would make
+  // them, and the chain stays at its start.
+  if constexpr (std::is_floating_point_v<Ch>) {
+    const auto hopeless = [threshold](Ch c) {
+      return std::isnan(c) || (std::isinf(c) && threshold != std::numeric_limits<float>::infinity());
+    };
+    if (hopeless(sourceRed) || hopeless(sourceGreen) || hopeless(sourceBlue)) {
+      if (randomization != 0) {
+        for (int32_t r = size; r <= maxRadius; ++r) random.Next();
+      }
+      return chain.count;
+    }
+  }
 
   while (chain.count - 1 < wanted) {
     const int32_t px = chain.x[chain.count - 1];

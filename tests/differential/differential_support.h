@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -84,6 +85,13 @@ void FillPicture(Frame<P>& f, Rng& rng, bool extremes) {
         a = rng.Real(-0.5f, 1.5f);
         r = rng.Real(-0.5f, 2.0f);
         b = rng.Real(-1.0f, 1.5f);
+      }
+      // Float frames can carry NaN and infinities; the integer depths saturate them.
+      if (extremes && std::is_same_v<P, PixelFloat> && rng.Chance(3)) {
+        const float odd[] = {std::numeric_limits<float>::quiet_NaN(),
+                             std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity()};
+        (rng.Chance(50) ? r : g) = rng.Pick(odd);
       }
       px[0] = Level<P>(a);
       px[1] = Level<P>(r);
