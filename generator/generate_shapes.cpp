@@ -61,6 +61,13 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
     return;
   }
   const InputSurface<P> view{input.base, width, height, input.rowStride};
+  if (ThreadsFor(threads) == 1) {
+    // One thread draws each shape as soon as its chain is found, which keeps the frame's pixels
+    // and the chain in cache together.
+    RasterTarget<P> target{output};
+    GenerateShapesInto(target, view, settings, clock);
+    return;
+  }
 
   const int32_t strategy = settings.startStrategy;
   GridLayout grid;

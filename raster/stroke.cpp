@@ -25,7 +25,7 @@ constexpr int32_t kNoRowEntry = std::numeric_limits<int32_t>::max();
 // Pixels evaluated together: the row's coverage is computed into a buffer of this many values.
 constexpr int32_t kChunk = 128;
 // Rows narrower than this are evaluated whole: working out their columns costs more than it saves.
-constexpr int64_t kNarrowFrom = 12;
+constexpr int64_t kNarrowFrom = 24;
 
 // Scans the pixels of segment P0 → P1 that its bounding box and row band allow, and blends each
 // with coverage × opacity; a coverage ≤ 0 leaves the pixel alone. Only the columns the stroke can

@@ -31,7 +31,7 @@ class SegmentCoverage {
   float Dy() const { return dy_; }
 
   // lineWidth − distance, unclamped: > 1 inside the core, ≤ 0 outside the stroke.
-  float Raw(int32_t x, int32_t y) const {
+  [[gnu::always_inline]] float Raw(int32_t x, int32_t y) const {
     const float rx = static_cast<float>(x) - ox_;
     const float ry = static_cast<float>(y) - oy_;
     float t = (rx * dx_ + ry * dy_) / len2_;
@@ -61,6 +61,8 @@ class SegmentCoverage {
   void RawRow(int32_t x0, int32_t y, int32_t count, float* out) const {
     int32_t i = 0;
 #if defined(__SSE2__)
+    // Short rows (thin strokes) are quicker one pixel at a time than with the vector set-up.
+    if (count < 8) return RawRowScalar(x0, y, count, out);
     const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
     const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
     const __m128 half = _mm_set1_ps(0.5f);
@@ -126,8 +128,9 @@ class CapsuleColumns {
   // The columns of row y whose coverage is certainly 1 (empty: lo > hi).
   void Solid(int32_t y, int64_t& lo, int64_t& hi) const {
     double l, r;
+    // A core narrower than a few pixels saves less than finding it costs.
     const double limit = reach_ - 0.5 - kMargin;
-    if (limit <= 0 || !Interval(y, limit, l, r)) {
+    if (limit < 4 || !Interval(y, limit, l, r)) {
       lo = 1;
       hi = 0;
       return;
