@@ -182,7 +182,7 @@ void ReadSamplesInto(OIIO::ImageInput& in, FakeWorld& w) {
       for (int c = 0; c < 4; ++c) {
         double v = c == 0 ? (n >= 4 ? static_cast<double>(px[3]) : opaque) : static_cast<double>(px[c - 1]);
         if (w.depth() == WorldDepth::k16) v = cli::FileToEffect16(static_cast<uint32_t>(v));
-        w.setChannel(x, y, c, v);
+        w.SetChannel(x, y, c, v);
       }
     }
   }

@@ -50,9 +50,9 @@ TEST_F(CliCommandLine, PresetByNameEqualsPresetByNumber) {
   ASSERT_EQ(Run({"render", Path("in.png"), Path("by-name.png"), "--preset", "tiny lines"}).exitCode, 0);
   ASSERT_EQ(Run({"render", Path("in.png"), Path("by-number.png"), "--preset=5"}).exitCode, 0);
   ASSERT_EQ(Run({"render", Path("in.png"), Path("other.png"), "--preset", "Hatched Shade"}).exitCode, 0);
-  const auto byName = ReadWorld(Path("by-name.png"), WorldDepth::k8).pixelBytes();
-  EXPECT_TRUE(byName == ReadWorld(Path("by-number.png"), WorldDepth::k8).pixelBytes());
-  EXPECT_FALSE(byName == ReadWorld(Path("other.png"), WorldDepth::k8).pixelBytes());
+  const auto byName = ReadWorld(Path("by-name.png"), WorldDepth::k8).PixelBytes();
+  EXPECT_TRUE(byName == ReadWorld(Path("by-number.png"), WorldDepth::k8).PixelBytes());
+  EXPECT_FALSE(byName == ReadWorld(Path("other.png"), WorldDepth::k8).PixelBytes());
 }
 
 TEST_F(CliCommandLine, OverridesChangeThePictureAndApplyAfterThePreset) {
@@ -64,9 +64,9 @@ TEST_F(CliCommandLine, OverridesChangeThePictureAndApplyAfterThePreset) {
   ASSERT_EQ(Run({"render", Path("in.png"), Path("c.png"), "--set", "Random Seed (Evolution)=778", "--preset", "3"})
                 .exitCode,
             0);
-  const auto a = ReadWorld(Path("a.png"), WorldDepth::k8).pixelBytes();
-  const auto b = ReadWorld(Path("b.png"), WorldDepth::k8).pixelBytes();
-  const auto c = ReadWorld(Path("c.png"), WorldDepth::k8).pixelBytes();
+  const auto a = ReadWorld(Path("a.png"), WorldDepth::k8).PixelBytes();
+  const auto b = ReadWorld(Path("b.png"), WorldDepth::k8).PixelBytes();
+  const auto c = ReadWorld(Path("c.png"), WorldDepth::k8).PixelBytes();
   EXPECT_FALSE(a == b);
   EXPECT_TRUE(b == c);
 }

@@ -82,9 +82,9 @@ TEST_F(CliHostParity, EveryDepthAndControlCaseGivesTheHostsPixels) {
       const FakeWorld cliOut = ReadWorld(out, d.depth);
       ASSERT_EQ(cliOut.width(), hostOut.width());
       ASSERT_EQ(cliOut.height(), hostOut.height());
-      EXPECT_TRUE(cliOut.pixelBytes() == hostOut.pixelBytes());
+      EXPECT_TRUE(cliOut.PixelBytes() == hostOut.PixelBytes());
       // A render that changed nothing would pass trivially.
-      EXPECT_FALSE(hostOut.pixelBytes() == input.pixelBytes());
+      EXPECT_FALSE(hostOut.PixelBytes() == input.PixelBytes());
     }
   }
 }
@@ -105,7 +105,7 @@ TEST_F(CliHostParity, ImageWithoutAlphaRendersAsOpaque) {
   int channels = 0;
   const FakeWorld cliOut = ReadWorld(Path("out.png"), WorldDepth::k8, &channels);
   EXPECT_EQ(channels, 4);  // the output keeps an alpha channel for the transparent pixels
-  EXPECT_TRUE(cliOut.pixelBytes() == hostOut.pixelBytes());
+  EXPECT_TRUE(cliOut.PixelBytes() == hostOut.PixelBytes());
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST_F(CliImageFiles, DepthOptionForcesTheRenderDepth) {
     FakeWorld in = FakeWorld::FromArgb8(depth, 32, 24, picture.argb.data());
     FakeWorld expected(depth, 32, 24);
     ASSERT_EQ(host.RenderSmart(in, expected), PF_Err_NONE);
-    EXPECT_TRUE(ReadWorld(out, depth).pixelBytes() == expected.pixelBytes());
+    EXPECT_TRUE(ReadWorld(out, depth).PixelBytes() == expected.PixelBytes());
   }
 }
 

@@ -43,7 +43,7 @@ class CliSequence : public CliTest {
     WriteWorld(FakeWorld::FromArgb8(WorldDepth::k8, picture.width, picture.height, picture.argb.data()),
                Path("in.png"), true);
   }
-  std::vector<uint8_t> Pixels(const std::string& name) { return ReadWorld(Path(name), WorldDepth::k8).pixelBytes(); }
+  std::vector<uint8_t> Pixels(const std::string& name) { return ReadWorld(Path(name), WorldDepth::k8).PixelBytes(); }
 };
 
 TEST_F(CliSequence, EvolvingFramesDifferAndRepeatWhateverTheThreads) {

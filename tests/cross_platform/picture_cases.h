@@ -86,7 +86,7 @@ inline PF_Err RenderPicture(PF_FilterProc effectMain, const ArgbImage& photo,
     err = kind == PictureHost::kPremiere ? host.RenderPremiere(input, output)
                                          : host.RenderSmart(input, output);
   }
-  pixels = output.pixelBytes();
+  pixels = output.PixelBytes();
   return err;
 }
 

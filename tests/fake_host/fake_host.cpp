@@ -22,7 +22,7 @@ constexpr PF_FilterProc kLinkedEffectMain = &EffectMain;
 FakeHost* HostOf(PF_ProgPtr ref) { return reinterpret_cast<FakeHost*>(ref); }
 
 PF_Err CheckoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long, A_long, A_u_long, PF_ParamDef* param) {
-  return HostOf(ref)->onCheckoutParam(index, param);
+  return HostOf(ref)->OnCheckoutParam(index, param);
 }
 PF_Err CheckinParam(PF_ProgPtr ref, PF_ParamDef*) {
   HostOf(ref)->calls.push_back("checkin_param");
@@ -30,7 +30,7 @@ PF_Err CheckinParam(PF_ProgPtr ref, PF_ParamDef*) {
 }
 PF_Err AddParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDef* def) {
   if (index != -1) HostOf(ref)->calls.push_back("add_param with index " + std::to_string(index));
-  return HostOf(ref)->onAddParam(def);
+  return HostOf(ref)->OnAddParam(def);
 }
 int Sprintf(A_char* dst, const A_char* format, ...) {
   if (tCurrent != nullptr) tCurrent->calls.push_back(std::string("sprintf ") + format);
@@ -44,32 +44,32 @@ A_char* Strcpy(A_char* dst, const A_char* src) { return std::strcpy(dst, src); }
 
 PF_Err CheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest* req, A_long,
                      A_long, A_u_long, PF_CheckoutResult* result) {
-  return HostOf(ref)->onCheckoutLayer(index, id, req, result);
+  return HostOf(ref)->OnCheckoutLayer(index, id, req, result);
 }
 PF_Err CheckoutPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
-  return HostOf(ref)->onCheckoutPixels(id, pixels);
+  return HostOf(ref)->OnCheckoutPixels(id, pixels);
 }
-PF_Err CheckinPixels(PF_ProgPtr ref, A_long id) { return HostOf(ref)->onCheckinPixels(id); }
-PF_Err CheckoutOutput(PF_ProgPtr ref, PF_EffectWorld** out) { return HostOf(ref)->onCheckoutOutput(out); }
+PF_Err CheckinPixels(PF_ProgPtr ref, A_long id) { return HostOf(ref)->OnCheckinPixels(id); }
+PF_Err CheckoutOutput(PF_ProgPtr ref, PF_EffectWorld** out) { return HostOf(ref)->OnCheckoutOutput(out); }
 
 SPErr Acquire(const char* name, int32_t version, const void** suite) {
-  return tCurrent->onAcquire(name, version, suite);
+  return tCurrent->OnAcquire(name, version, suite);
 }
-SPErr Release(const char* name, int32_t version) { return tCurrent->onRelease(name, version); }
+SPErr Release(const char* name, int32_t version) { return tCurrent->OnRelease(name, version); }
 
 PF_Err UpdateParamUI(PF_ProgPtr ref, PF_ParamIndex index, const PF_ParamDef* def) {
-  return HostOf(ref)->onUpdateParamUI(index, def);
+  return HostOf(ref)->OnUpdateParamUI(index, def);
 }
 PF_Err WorldGetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
-  return tCurrent->onGetPixelFormat(world, format);
+  return tCurrent->OnGetPixelFormat(world, format);
 }
 PF_Err PremiereGetPixelFormat(PF_EffectWorld* world, PrPixelFormat* format) {
-  return tCurrent->onGetPixelFormat(world, format);
+  return tCurrent->OnGetPixelFormat(world, format);
 }
 PF_Err AddSupportedPixelFormat(PF_ProgPtr ref, PrPixelFormat format) {
-  return HostOf(ref)->onAddSupportedPixelFormat(format);
+  return HostOf(ref)->OnAddSupportedPixelFormat(format);
 }
-PF_Err ClearSupportedPixelFormats(PF_ProgPtr ref) { return HostOf(ref)->onClearSupportedPixelFormats(); }
+PF_Err ClearSupportedPixelFormats(PF_ProgPtr ref) { return HostOf(ref)->OnClearSupportedPixelFormats(); }
 
 }  // namespace
 
@@ -94,9 +94,9 @@ FakeWorld FakeWorld::FromArgb8(WorldDepth depth, int32_t width, int32_t height, 
       for (int c = 0; c < 4; ++c) {
         const int v = argb[(static_cast<size_t>(y) * width + x) * 4 + c];
         switch (depth) {
-          case WorldDepth::k8: w.setChannel(x, y, c, v); break;
-          case WorldDepth::k16: w.setChannel(x, y, c, (v * 32768 + 127) / 255); break;
-          case WorldDepth::kFloat: w.setChannel(x, y, c, static_cast<float>(v) / 255.0f); break;
+          case WorldDepth::k8: w.SetChannel(x, y, c, v); break;
+          case WorldDepth::k16: w.SetChannel(x, y, c, (v * 32768 + 127) / 255); break;
+          case WorldDepth::kFloat: w.SetChannel(x, y, c, static_cast<float>(v) / 255.0f); break;
         }
       }
     }
@@ -131,7 +131,7 @@ double FakeWorld::channel(int32_t x, int32_t y, int c) const {
   return 0;
 }
 
-void FakeWorld::setChannel(int32_t x, int32_t y, int c, double v) {
+void FakeWorld::SetChannel(int32_t x, int32_t y, int c, double v) {
   uint8_t* p = row(y) + static_cast<size_t>(x) * bytesPerPixel();
   switch (depth_) {
     case WorldDepth::k8: p[c] = static_cast<uint8_t>(v); break;
@@ -148,18 +148,18 @@ void FakeWorld::setChannel(int32_t x, int32_t y, int c, double v) {
   }
 }
 
-void FakeWorld::fill(double a, double r, double g, double b) {
+void FakeWorld::Fill(double a, double r, double g, double b) {
   for (int32_t y = 0; y < height(); ++y) {
     for (int32_t x = 0; x < width(); ++x) {
-      setChannel(x, y, 0, a);
-      setChannel(x, y, 1, r);
-      setChannel(x, y, 2, g);
-      setChannel(x, y, 3, b);
+      SetChannel(x, y, 0, a);
+      SetChannel(x, y, 1, r);
+      SetChannel(x, y, 2, g);
+      SetChannel(x, y, 3, b);
     }
   }
 }
 
-bool FakeWorld::paddingIntact() const {
+bool FakeWorld::PaddingIntact() const {
   const size_t pixels = static_cast<size_t>(width()) * bytesPerPixel();
   for (int32_t y = 0; y < height(); ++y) {
     for (size_t i = pixels; i < static_cast<size_t>(world_.rowbytes); ++i) {
@@ -169,7 +169,7 @@ bool FakeWorld::paddingIntact() const {
   return true;
 }
 
-std::vector<uint8_t> FakeWorld::pixelBytes() const {
+std::vector<uint8_t> FakeWorld::PixelBytes() const {
   std::vector<uint8_t> out;
   const size_t pixels = static_cast<size_t>(width()) * bytesPerPixel();
   out.reserve(pixels * height());
@@ -250,9 +250,9 @@ FakeHost::~FakeHost() {
   if (tCurrent == this) tCurrent = nullptr;
 }
 
-FakeHost* FakeHost::current() { return tCurrent; }
+FakeHost* FakeHost::Current() { return tCurrent; }
 
-bool FakeHost::called(const std::string& prefix) const { return count(prefix) > 0; }
+bool FakeHost::Called(const std::string& prefix) const { return count(prefix) > 0; }
 
 size_t FakeHost::count(const std::string& prefix) const {
   size_t n = 0;
@@ -327,7 +327,7 @@ PF_Err FakeHost::UserChanged(int index) {
   return Call(PF_Cmd_USER_CHANGED_PARAM, &extra);
 }
 
-PF_Err FakeHost::onCheckoutParam(PF_ParamIndex index, PF_ParamDef* param) {
+PF_Err FakeHost::OnCheckoutParam(PF_ParamIndex index, PF_ParamDef* param) {
   calls.push_back("checkout_param " + std::to_string(index));
   if (index == failCheckoutParamAt) return checkoutParamError;
   if (index < 0 || index >= static_cast<int>(paramDefs.size())) return PF_Err_INVALID_INDEX;
@@ -335,7 +335,7 @@ PF_Err FakeHost::onCheckoutParam(PF_ParamIndex index, PF_ParamDef* param) {
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onAddParam(PF_ParamDef* def) {
+PF_Err FakeHost::OnAddParam(PF_ParamDef* def) {
   const int index = static_cast<int>(added.size()) + 1;
   calls.push_back("add_param " + std::to_string(index));
   if (index == failAddParamAt) return addParamError;
@@ -343,7 +343,7 @@ PF_Err FakeHost::onAddParam(PF_ParamDef* def) {
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onCheckoutLayer(PF_ParamIndex index, A_long id, const PF_RenderRequest* req,
+PF_Err FakeHost::OnCheckoutLayer(PF_ParamIndex index, A_long id, const PF_RenderRequest* req,
                                  PF_CheckoutResult* result) {
   calls.push_back("checkout_layer " + std::to_string(index) + " " + std::to_string(id));
   lastLayerRequest = *req;
@@ -352,26 +352,26 @@ PF_Err FakeHost::onCheckoutLayer(PF_ParamIndex index, A_long id, const PF_Render
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onCheckoutPixels(A_long id, PF_EffectWorld** pixels) {
+PF_Err FakeHost::OnCheckoutPixels(A_long id, PF_EffectWorld** pixels) {
   calls.push_back("checkout_layer_pixels " + std::to_string(id));
   if (checkoutPixelsError != PF_Err_NONE) return checkoutPixelsError;
   *pixels = nullInputPixels || inputWorld == nullptr ? nullptr : inputWorld->world();
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onCheckinPixels(A_long id) {
+PF_Err FakeHost::OnCheckinPixels(A_long id) {
   calls.push_back("checkin_layer_pixels " + std::to_string(id));
   return checkinPixelsError;
 }
 
-PF_Err FakeHost::onCheckoutOutput(PF_EffectWorld** out) {
+PF_Err FakeHost::OnCheckoutOutput(PF_EffectWorld** out) {
   calls.push_back("checkout_output");
   if (checkoutOutputError != PF_Err_NONE) return checkoutOutputError;
   *out = outputWorld != nullptr ? outputWorld->world() : nullptr;
   return PF_Err_NONE;
 }
 
-SPErr FakeHost::onAcquire(const char* name, int32_t version, const void** suite) {
+SPErr FakeHost::OnAcquire(const char* name, int32_t version, const void** suite) {
   const std::string n(name);
   calls.push_back("AcquireSuite " + n + " " + std::to_string(version));
   for (const auto& m : missingSuites) {
@@ -390,14 +390,14 @@ SPErr FakeHost::onAcquire(const char* name, int32_t version, const void** suite)
   return kSPNoError;
 }
 
-SPErr FakeHost::onRelease(const char* name, int32_t version) {
+SPErr FakeHost::OnRelease(const char* name, int32_t version) {
   const std::string n(name);
   calls.push_back("ReleaseSuite " + n + " " + std::to_string(version));
   --suitesHeld[n];
   return kSPNoError;
 }
 
-PF_Err FakeHost::onUpdateParamUI(PF_ParamIndex index, const PF_ParamDef* def) {
+PF_Err FakeHost::OnUpdateParamUI(PF_ParamIndex index, const PF_ParamDef* def) {
   calls.push_back("PF_UpdateParamUI " + std::to_string(index));
   const int callNumber = static_cast<int>(updatedParams.size());
   updatedParams.push_back(index);
@@ -410,7 +410,7 @@ PF_Err FakeHost::onUpdateParamUI(PF_ParamIndex index, const PF_ParamDef* def) {
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onGetPixelFormat(const PF_EffectWorld* world, int32_t* format) {
+PF_Err FakeHost::OnGetPixelFormat(const PF_EffectWorld* world, int32_t* format) {
   calls.push_back("GetPixelFormat");
   if (getPixelFormatError != PF_Err_NONE) return getPixelFormatError;
   if (forcedPixelFormat != 0) {
@@ -426,13 +426,13 @@ PF_Err FakeHost::onGetPixelFormat(const PF_EffectWorld* world, int32_t* format) 
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onAddSupportedPixelFormat(PrPixelFormat format) {
+PF_Err FakeHost::OnAddSupportedPixelFormat(PrPixelFormat format) {
   calls.push_back("AddSupportedPixelFormat");
   supportedFormats.push_back(format);
   return PF_Err_NONE;
 }
 
-PF_Err FakeHost::onClearSupportedPixelFormats() {
+PF_Err FakeHost::OnClearSupportedPixelFormats() {
   calls.push_back("ClearSupportedPixelFormats");
   ++clearSupportedCalls;
   supportedFormats.clear();

@@ -40,11 +40,11 @@ class FakeWorld {
 
   // Channel c (0 alpha, 1 red, 2 green, 3 blue) of pixel (x, y) as a double at the depth's scale.
   double channel(int32_t x, int32_t y, int c) const;
-  void setChannel(int32_t x, int32_t y, int c, double v);
-  void fill(double a, double r, double g, double b);
-  bool paddingIntact() const;
+  void SetChannel(int32_t x, int32_t y, int c, double v);
+  void Fill(double a, double r, double g, double b);
+  bool PaddingIntact() const;
   // The pixel bytes only (row padding left out), for comparisons and checksums.
-  std::vector<uint8_t> pixelBytes() const;
+  std::vector<uint8_t> PixelBytes() const;
 
  private:
   WorldDepth depth_;
@@ -79,7 +79,7 @@ class FakeHost {
   std::map<std::string, int> suitesHeld;  // name → acquisitions not yet released
   std::vector<PF_ParamIndex> updatedParams;  // indices passed to PF_UpdateParamUI
   std::vector<PF_ParamDef> updatedRecords;   // each such record as it stood at the call
-  bool called(const std::string& prefix) const;
+  bool Called(const std::string& prefix) const;
   size_t count(const std::string& prefix) const;
 
   // ---- Failures to inject ---------------------------------------------------------------------
@@ -138,19 +138,19 @@ class FakeHost {
   PF_Err UserChanged(ControlId id) { return UserChanged(SlotOf(id)); }
 
   // Exposed for the callbacks (plain C function pointers find the host through effect_ref).
-  static FakeHost* current();
-  PF_Err onCheckoutParam(PF_ParamIndex index, PF_ParamDef* param);
-  PF_Err onAddParam(PF_ParamDef* def);
-  PF_Err onCheckoutLayer(PF_ParamIndex index, A_long id, const PF_RenderRequest* req, PF_CheckoutResult* result);
-  PF_Err onCheckoutPixels(A_long id, PF_EffectWorld** pixels);
-  PF_Err onCheckinPixels(A_long id);
-  PF_Err onCheckoutOutput(PF_EffectWorld** out);
-  SPErr onAcquire(const char* name, int32_t version, const void** suite);
-  SPErr onRelease(const char* name, int32_t version);
-  PF_Err onUpdateParamUI(PF_ParamIndex index, const PF_ParamDef* def);
-  PF_Err onGetPixelFormat(const PF_EffectWorld* world, int32_t* format);
-  PF_Err onAddSupportedPixelFormat(PrPixelFormat format);
-  PF_Err onClearSupportedPixelFormats();
+  static FakeHost* Current();
+  PF_Err OnCheckoutParam(PF_ParamIndex index, PF_ParamDef* param);
+  PF_Err OnAddParam(PF_ParamDef* def);
+  PF_Err OnCheckoutLayer(PF_ParamIndex index, A_long id, const PF_RenderRequest* req, PF_CheckoutResult* result);
+  PF_Err OnCheckoutPixels(A_long id, PF_EffectWorld** pixels);
+  PF_Err OnCheckinPixels(A_long id);
+  PF_Err OnCheckoutOutput(PF_EffectWorld** out);
+  SPErr OnAcquire(const char* name, int32_t version, const void** suite);
+  SPErr OnRelease(const char* name, int32_t version);
+  PF_Err OnUpdateParamUI(PF_ParamIndex index, const PF_ParamDef* def);
+  PF_Err OnGetPixelFormat(const PF_EffectWorld* world, int32_t* format);
+  PF_Err OnAddSupportedPixelFormat(PrPixelFormat format);
+  PF_Err OnClearSupportedPixelFormats();
 
  private:
   PF_UtilCallbacks utils_{};

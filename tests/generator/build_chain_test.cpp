@@ -71,7 +71,7 @@ class GeneratorChain : public ::testing::Test {
 
   // Colour with the given red; green, blue and alpha fixed.
   static void Paint(TestImage<P>& image, int32_t x, int32_t y, Ch red) {
-    image.set(x, y, test::ChannelFromByte<P>(255), red, Levels::base, Levels::base);
+    image.Set(x, y, test::ChannelFromByte<P>(255), red, Levels::base, Levels::base);
   }
   static void PaintAll(TestImage<P>& image, Ch red) {
     for (int32_t y = 0; y < image.height; ++y)
@@ -324,8 +324,8 @@ TYPED_TEST(GeneratorChain, SizesFarOutOfRangeAreDefined) {
 TEST(GeneratorChainFloat, NanPixelsNeverMatch) {
   TestImage<PixelFloat> image(8, 8);
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  image.fill(1.0f, nan, 0.5f, 0.5f);
-  image.set(4, 0, 1.0f, 0.5f, 0.5f, 0.5f);
+  image.Fill(1.0f, nan, 0.5f, 0.5f);
+  image.Set(4, 0, 1.0f, 0.5f, 0.5f, 0.5f);
   GeneratorSettings<PixelFloat> s;
   s.shapeType = kLine;
   s.size = 2;  // from radius 2 on, no candidate truncates back onto the start

@@ -30,7 +30,7 @@ GeneratorClock FrozenClock() {
 struct ScriptedClock {
   std::vector<int64_t> readings;
   size_t calls = 0;
-  GeneratorClock clock() {
+  GeneratorClock Clock() {
     return GeneratorClock{[](void* self) -> int64_t {
                             auto* c = static_cast<ScriptedClock*>(self);
                             const size_t i = c->calls++;
@@ -47,7 +47,7 @@ TestImage<P> Bands(int32_t w, int32_t h, int32_t alpha = 255) {
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const int32_t band = ((x / 7) + (y / 5)) % 4;
-      image.set(x, y, test::ChannelFromByte<P>(alpha), test::ChannelFromByte<P>(40 + 60 * band),
+      image.Set(x, y, test::ChannelFromByte<P>(alpha), test::ChannelFromByte<P>(40 + 60 * band),
                 test::ChannelFromByte<P>(200 - 40 * band), test::ChannelFromByte<P>(90));
     }
   return image;
@@ -163,7 +163,7 @@ TYPED_TEST(GeneratorShapes, GridWithoutCellsDrawsNothing) {
   circles.recursive = 0;
   TestImage<P> flat(100, 1000);
   const auto grey = test::ChannelFromByte<P>(128);
-  flat.fill(test::ChannelFromByte<P>(255), grey, grey, grey);
+  flat.Fill(test::ChannelFromByte<P>(255), grey, grey, grey);
   EXPECT_EQ(Record(flat, circles).size(), 10u);
 }
 
@@ -189,7 +189,7 @@ TYPED_TEST(GeneratorShapes, StopsAtTheFirstCheckPastTheTimeLimit) {
 
   // Start at 1000; 61 s minus 1 ms have passed at shape 511, 61 s at shape 1023.
   ScriptedClock clock{{1000, 61999, 62000, 99999}};
-  const auto stopped = Record(input, s, clock.clock());
+  const auto stopped = Record(input, s, clock.Clock());
   EXPECT_EQ(clock.calls, 3u);  // the start and the checks at 511 and 1023
 
   GeneratorSettings<P> first1023 = s;
@@ -202,7 +202,7 @@ TYPED_TEST(GeneratorShapes, StopsAtTheFirstCheckPastTheTimeLimit) {
   ScriptedClock late{{0, 61000}};
   GeneratorSettings<P> first511 = s;
   first511.shapeCount = 511;
-  EXPECT_EQ(Record(input, s, late.clock()), Record(input, first511));
+  EXPECT_EQ(Record(input, s, late.Clock()), Record(input, first511));
 }
 
 // The threaded generation checks the clock at the same shapes and keeps the same shapes.
@@ -215,8 +215,8 @@ TYPED_TEST(GeneratorShapes, ThreadedGenerationStopsAtTheSameShapes) {
     TestImage<P> oneThread(60, 40), threaded(60, 40);
     ScriptedClock first{{1000, 61999, 62000, 99999}}, second{{1000, 61999, 62000, 99999}};
     RasterTarget<P> target{oneThread.surface()};
-    GenerateShapesInto<P>(target, input.view(), s, first.clock());
-    GenerateShapes<P>(threaded.surface(), input.view(), s, second.clock(), 3);
+    GenerateShapesInto<P>(target, input.view(), s, first.Clock());
+    GenerateShapes<P>(threaded.surface(), input.view(), s, second.Clock(), 3);
     EXPECT_EQ(first.calls, second.calls);
     EXPECT_EQ(oneThread.data, threaded.data);
   }

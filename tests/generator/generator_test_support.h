@@ -66,13 +66,13 @@ struct TestImage {
   const Ch* at(int32_t x, int32_t y) const {
     return data.data() + static_cast<size_t>(y) * strideChannels + 4 * x;
   }
-  void set(int32_t x, int32_t y, Ch a, Ch r, Ch g, Ch b) {
+  void Set(int32_t x, int32_t y, Ch a, Ch r, Ch g, Ch b) {
     Ch* p = at(x, y);
     p[0] = a, p[1] = r, p[2] = g, p[3] = b;
   }
-  void fill(Ch a, Ch r, Ch g, Ch b) {
+  void Fill(Ch a, Ch r, Ch g, Ch b) {
     for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x) set(x, y, a, r, g, b);
+      for (int32_t x = 0; x < width; ++x) Set(x, y, a, r, g, b);
   }
   Surface<P> surface() { return Surface<P>{data.data(), width, height, strideChannels}; }
   InputSurface<P> view() const {
@@ -92,7 +92,7 @@ TestImage<P> FromArgb8(const Argb8Image& image) {
   for (int32_t y = 0; y < image.height; ++y)
     for (int32_t x = 0; x < image.width; ++x) {
       const uint8_t* s = &image.argb[(static_cast<size_t>(y) * image.width + x) * 4];
-      out.set(x, y, ChannelFromByte<P>(s[0]), ChannelFromByte<P>(s[1]), ChannelFromByte<P>(s[2]),
+      out.Set(x, y, ChannelFromByte<P>(s[0]), ChannelFromByte<P>(s[1]), ChannelFromByte<P>(s[2]),
               ChannelFromByte<P>(s[3]));
     }
   return out;

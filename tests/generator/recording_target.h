@@ -48,33 +48,33 @@ struct RecordingTarget {
 
   void DrawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float w,
                      const ShapeColour<P>& colour, Cov o) {
-    add('T', {x0, y0, x1, y1}, w, colour, o);
+    Add('T', {x0, y0, x1, y1}, w, colour, o);
   }
   void DrawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float w, int32_t x2,
                          int32_t y2, const ShapeColour<P>& colour, Cov o) {
-    add('J', {x0, y0, x1, y1, x2, y2}, w, colour, o);
+    Add('J', {x0, y0, x1, y1, x2, y2}, w, colour, o);
   }
   void FillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColour<P>& colour,
                     Cov o) {
-    add('A', {a.x, a.y, b.x, b.y, c.x, c.y}, 0.0f, colour, o);
+    Add('A', {a.x, a.y, b.x, b.y, c.x, c.y}, 0.0f, colour, o);
   }
   void FillQuad(const Point& a, const Point& b, const Point& c, const Point& d,
                 const ShapeColour<P>& colour, Cov o) {
-    add('Q', {a.x, a.y, b.x, b.y, c.x, c.y, d.x, d.y}, 0.0f, colour, o);
+    Add('Q', {a.x, a.y, b.x, b.y, c.x, c.y, d.x, d.y}, 0.0f, colour, o);
   }
   void FillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const ShapeColour<P>& colour,
                 Cov o) {
-    add('R', {x0, y0, x1, y1}, 0.0f, colour, o);
+    Add('R', {x0, y0, x1, y1}, 0.0f, colour, o);
   }
   void DrawCircleOutline(int32_t cx, int32_t cy, int32_t r, const ShapeColour<P>& colour, Cov o) {
-    add('O', {cx, cy, r}, 0.0f, colour, o);
+    Add('O', {cx, cy, r}, 0.0f, colour, o);
   }
   void FillCircle(int32_t cx, int32_t cy, int32_t r, const ShapeColour<P>& colour, Cov o) {
-    add('C', {cx, cy, r}, 0.0f, colour, o);
+    Add('C', {cx, cy, r}, 0.0f, colour, o);
   }
 
  private:
-  void add(char kind, std::vector<int32_t> coords, float w, const ShapeColour<P>& colour, Cov o) {
+  void Add(char kind, std::vector<int32_t> coords, float w, const ShapeColour<P>& colour, Cov o) {
     RecordedCall c;
     c.kind = kind;
     c.coords = std::move(coords);

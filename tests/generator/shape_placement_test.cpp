@@ -92,8 +92,8 @@ GeneratorSettings<Pixel8> OpaqueGate(int32_t strategy) {
 
 TEST(GeneratorPlacement, RandomDrawsXThenYAndRetriesRejectedCandidates) {
   TestImage<Pixel8> image(7, 1000);
-  image.fill(255, 90, 90, 90);
-  image.set(6, 467, 255, 0, 0, 0);  // below the minimum: the first candidate fails
+  image.Fill(255, 90, 90, 90);
+  image.Set(6, 467, 255, 0, 0, 0);  // below the minimum: the first candidate fails
   const GeneratorSettings<Pixel8> s = OpaqueGate(kStartRandom);
 
   RandomSource random(1);  // 41, 18467, 6334, 26500, ...
@@ -105,7 +105,7 @@ TEST(GeneratorPlacement, RandomDrawsXThenYAndRetriesRejectedCandidates) {
 
 TEST(GeneratorPlacement, StableRandomStartsFromTheShapesOwnSeed) {
   TestImage<Pixel8> image(640, 480);
-  image.fill(255, 90, 90, 90);
+  image.Fill(255, 90, 90, 90);
   const GeneratorSettings<Pixel8> s = OpaqueGate(kStartStableRandom);
   for (int32_t seed : {777, 2000000000}) {
     for (int32_t i : {0, 1, 7, 1000, 123456}) {
@@ -129,7 +129,7 @@ TEST(GeneratorPlacement, StableRandomStartsFromTheShapesOwnSeed) {
 
 TEST(GeneratorPlacement, PlainGridUsesCellCentres) {
   TestImage<Pixel8> image(1920, 1080);
-  image.fill(0, 90, 90, 90);  // transparent: the plain grid does not test alpha
+  image.Fill(0, 90, 90, 90);  // transparent: the plain grid does not test alpha
   const GeneratorSettings<Pixel8> s = OpaqueGate(kStartGrid);
   const GridLayout grid = MakeGridLayout(16, 1920, 1080, 0);
   RandomSource random(1);
@@ -142,7 +142,7 @@ TEST(GeneratorPlacement, PlainGridUsesCellCentres) {
   EXPECT_EQ(random.Next(), 41);  // no number was drawn
 
   // A cell whose centre fails the colour tests is skipped.
-  image.set(576, 270, 0, 0, 0, 0);
+  image.Set(576, 270, 0, 0, 0, 0);
   int32_t x, y;
   EXPECT_FALSE(ChooseStartingPoint(image.view(), s, grid, 1, random, x, y));
 }
@@ -150,7 +150,7 @@ TEST(GeneratorPlacement, PlainGridUsesCellCentres) {
 TEST(GeneratorPlacement, RandomisedGridJittersAndMirrors) {
   // One 10x10 cell centred on (5, 5); randomization 255 gives jitter ranges of 20.
   TestImage<Pixel8> image(10, 10);
-  image.fill(255, 90, 90, 90);
+  image.Fill(255, 90, 90, 90);
   GeneratorSettings<Pixel8> s = OpaqueGate(kStartGrid);
   s.gridRandomization = 255;
   const GridLayout grid = MakeGridLayout(1, 10, 10, 255);
@@ -174,7 +174,7 @@ TEST(GeneratorPlacement, RandomisedGridJittersAndMirrors) {
   }
 
   // 64 candidates, each needing alpha: a transparent frame places nothing and costs 128 draws.
-  image.fill(0, 90, 90, 90);
+  image.Fill(0, 90, 90, 90);
   RandomSource random(1), reference(1);
   int32_t x, y;
   EXPECT_FALSE(ChooseStartingPoint(image.view(), s, grid, 0, random, x, y));
@@ -184,7 +184,7 @@ TEST(GeneratorPlacement, RandomisedGridJittersAndMirrors) {
 
 TEST(GeneratorPlacement, OutOfRangeJitterNeverReadsOutsideTheFrame) {
   TestImage<Pixel8> image(10, 10);
-  image.fill(255, 90, 90, 90);
+  image.Fill(255, 90, 90, 90);
   GeneratorSettings<Pixel8> s = OpaqueGate(kStartGrid);
   for (int32_t randomization : {1000000, INT32_MAX, -7}) {
     s.gridRandomization = randomization;

@@ -64,13 +64,13 @@ uint64_t RenderPreset(int preset, WorldDepth depth, const ArgbImage& picture, co
   FakeWorld input = FakeWorld::FromArgb8(depth, picture.width, picture.height, picture.argb.data());
   FakeWorld output(depth, picture.width, picture.height);
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
-  EXPECT_TRUE(output.paddingIntact());
+  EXPECT_TRUE(output.PaddingIntact());
   if (const char* dir = std::getenv("MORVANE_GOLDEN_OUT")) {
     char name[64];
     std::snprintf(name, sizeof name, "/preset%02d-%s.ppm", preset, depthName);
     testing::WritePpm(std::string(dir) + name, ToArgb8(output));
   }
-  return testing::Fingerprint(output.pixelBytes());
+  return testing::Fingerprint(output.PixelBytes());
 }
 
 const ArgbImage& Picture(int preset) {

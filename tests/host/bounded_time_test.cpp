@@ -32,11 +32,11 @@ FakeWorld Noise(WorldDepth depth, int32_t w, int32_t h, bool hostile) {
                         -std::numeric_limits<double>::infinity(), -0.5, 3.0};
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
-      world.setChannel(x, y, 0, scale);
+      world.SetChannel(x, y, 0, scale);
       for (int c = 1; c < 4; ++c) {
         double v = unit(rng) * scale;
         if (hostile && rng() % 3 == 0) v = odd[rng() % 5];
-        world.setChannel(x, y, c, v);
+        world.SetChannel(x, y, c, v);
       }
     }
   }
@@ -98,7 +98,7 @@ TEST(HostBoundedTime, NoMatchesAndNaNColoursStayCheap) {
   FakeWorld patched = Noise(WorldDepth::kFloat, 960, 540, false);
   for (int32_t y = 70; y < 270; ++y) {
     for (int32_t x = 30; x < 480; ++x) {
-      for (int c = 1; c < 4; ++c) patched.setChannel(x, y, c, std::nan(""));
+      for (int c = 1; c < 4; ++c) patched.SetChannel(x, y, c, std::nan(""));
     }
   }
   FakeHost ordinary, withPatch;

@@ -56,7 +56,7 @@ TEST_F(HostCommands, GlobalSetupInPremiereWithoutPixelFormatSuiteStillSucceeds) 
   EXPECT_EQ(host.out_data.my_version, 0x00080E01u);
   EXPECT_EQ(host.out_data.out_flags2, 0x00001410);
   EXPECT_EQ(gPixelFormatSuite, nullptr);
-  EXPECT_FALSE(host.called("ClearSupportedPixelFormats"));
+  EXPECT_FALSE(host.Called("ClearSupportedPixelFormats"));
 }
 
 TEST_F(HostCommands, AboutWritesNameAndVersionThroughTheHostsSprintf) {
@@ -127,7 +127,7 @@ class HostSmartRender : public HostCommands {
     ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
     host.value(11) = 0;  // "Opacity" 0: shapes leave an opaque input as it is
     host.value(2) = 1;   // "Keep Original Image"
-    input.fill(255, 10, 20, 30);
+    input.Fill(255, 10, 20, 30);
     host.inputWorld = &input;
     host.outputWorld = &output;
     host.in_data.width = 8;
@@ -149,7 +149,7 @@ TEST_F(HostSmartRender, RendersWithTheCallsInOrder) {
       "checkout_layer_pixels 0", "checkout_output",        "AcquireSuite PF World Suite 2",
       "GetPixelFormat",          "checkin_layer_pixels 0", "ReleaseSuite PF World Suite 2"};
   EXPECT_EQ(host.calls, expected);
-  EXPECT_EQ(output.pixelBytes(), input.pixelBytes());
+  EXPECT_EQ(output.PixelBytes(), input.PixelBytes());
 }
 
 TEST_F(HostSmartRender, MissingPreRenderDataIsDamagedStructureWithoutAnyCall) {
@@ -178,14 +178,14 @@ TEST_F(HostSmartRender, FailuresReturnTheirCodeAndStillCheckTheInputIn) {
        {"checkout_layer_pixels 0", "checkout_output", "AcquireSuite PF World Suite 2", "GetPixelFormat",
         "checkin_layer_pixels 0", "ReleaseSuite PF World Suite 2"}},
   };
-  const std::vector<uint8_t> untouched = output.pixelBytes();
+  const std::vector<uint8_t> untouched = output.PixelBytes();
   for (const Case& c : cases) {
     host.calls.clear();
     host.checkoutPixelsError = host.checkoutOutputError = host.getPixelFormatError = PF_Err_NONE;
     host.*(c.error) = PF_Err_INVALID_INDEX;
     EXPECT_EQ(host.SmartRender(), PF_Err_INVALID_INDEX) << c.what;
     EXPECT_EQ(host.calls, c.calls) << c.what;
-    EXPECT_EQ(output.pixelBytes(), untouched) << c.what << ": the core must not run";
+    EXPECT_EQ(output.PixelBytes(), untouched) << c.what << ": the core must not run";
   }
 }
 
@@ -202,8 +202,8 @@ TEST_F(HostSmartRender, MissingWorldSuiteShowsTheMessageReportsMissingSuiteAndCh
   EXPECT_EQ(host.out_data.out_flags & 0x100, 0x100);
   EXPECT_STREQ(host.out_data.return_msg, "Not able to acquire AEFX Suite.");
   EXPECT_EQ(host.count("checkin_layer_pixels 0"), 1u);
-  EXPECT_FALSE(host.called("GetPixelFormat"));
-  EXPECT_FALSE(host.called("ReleaseSuite"));
+  EXPECT_FALSE(host.Called("GetPixelFormat"));
+  EXPECT_FALSE(host.Called("ReleaseSuite"));
 }
 
 // ---- Suite holders -------------------------------------------------------------------------------
@@ -238,7 +238,7 @@ TEST(HostSuites, SuiteHandlerRaisesBadCallbackWithoutBasicSuiteOrWhenAcquisition
   } catch (const HostError& e) {
     EXPECT_EQ(e.code, PF_Err_BAD_CALLBACK_PARAM);
   }
-  EXPECT_FALSE(host.called("ReleaseSuite"));  // nothing acquired, nothing released
+  EXPECT_FALSE(host.Called("ReleaseSuite"));  // nothing acquired, nothing released
 }
 
 TEST(HostSuites, SuiteScopeWithoutOutDataRaisesMissingSuiteAndWritesNoMessage) {

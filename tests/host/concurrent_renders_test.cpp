@@ -39,7 +39,7 @@ std::vector<uint8_t> Render(const Job& job, const ArgbImage& picture) {
                                          picture.argb.data());
   FakeWorld output(job.depth, picture.width, picture.height);
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
-  return output.pixelBytes();
+  return output.PixelBytes();
 }
 
 TEST(HostConcurrentRenders, SixteenRendersAtOnceEqualTheirPicturesRenderedAlone) {

@@ -28,7 +28,7 @@ TEST(CrossPlatformPictures, EveryCaseRendersAndTheReferencesAreWritten) {
       std::vector<uint8_t> smart;
       ASSERT_EQ(RenderPicture(nullptr, photo, controls, depth, PictureHost::kAfterEffects, smart), PF_Err_NONE);
       const FakeWorld blank(depth, photo.width, photo.height);
-      EXPECT_NE(smart, blank.pixelBytes()) << "nothing was drawn";
+      EXPECT_NE(smart, blank.PixelBytes()) << "nothing was drawn";
       EXPECT_TRUE(WriteBytes((folder / PictureFileName(controls, depth, PictureHost::kAfterEffects)).string(), smart));
       if (!controls.premiere) continue;
 

@@ -61,7 +61,7 @@ TEST(HostParamsSetup, RegistersTheTwentyFiveControlsAsTabled) {
   ASSERT_EQ(host.Call(PF_Cmd_PARAMS_SETUP), PF_Err_NONE);
   EXPECT_EQ(host.out_data.num_params, 26);
   ASSERT_EQ(host.added.size(), 25u);
-  EXPECT_FALSE(host.called("add_param with index"));  // always appended with -1
+  EXPECT_FALSE(host.Called("add_param with index"));  // always appended with -1
   for (int i = 0; i < 25; ++i) {
     const PF_ParamDef& d = host.added[i];
     const ExpectedControl& e = kExpected[i];

@@ -138,7 +138,7 @@ TEST_F(RenderFrame, FailingParameterCheckoutStopsAndStillHandsTheBlockOver) {
   host.inputWorld = &input;
   EXPECT_EQ(host.Call(PF_Cmd_SMART_PRE_RENDER, &host.preExtra), PF_Err_INVALID_INDEX);
   EXPECT_EQ(host.calls.back(), "checkout_param 7");
-  EXPECT_FALSE(host.called("checkout_layer"));
+  EXPECT_FALSE(host.Called("checkout_layer"));
   ASSERT_NE(host.preOutput.pre_render_data, nullptr);
   EXPECT_EQ(host.preOutput.delete_pre_render_data_func, &std::free);
   std::free(host.preOutput.pre_render_data);
@@ -258,7 +258,7 @@ const DepthCase kDepths[] = {{WorldDepth::k8, "8-bit"}, {WorldDepth::k16, "16-bi
 void TransparentInput(FakeWorld& w) {
   for (int32_t y = 0; y < w.height(); ++y)
     for (int32_t x = 0; x < w.width(); ++x)
-      for (int c = 1; c < 4; ++c) w.setChannel(x, y, c, (x * 7 + y * 3 + c) % 5 == 0 ? 0 : 0.5 + c);
+      for (int c = 1; c < 4; ++c) w.SetChannel(x, y, c, (x * 7 + y * 3 + c) % 5 == 0 ? 0 : 0.5 + c);
 }
 
 TEST_F(RenderFrame, OutputIsTheInputOrClearedAndRowPaddingIsNeverTouched) {
@@ -268,13 +268,13 @@ TEST_F(RenderFrame, OutputIsTheInputOrClearedAndRowPaddingIsNeverTouched) {
       FakeWorld input(d.depth, 9, 5, 20);
       FakeWorld output(d.depth, 9, 5, 12);
       TransparentInput(input);
-      output.fill(9, 9, 9, 9);
+      output.Fill(9, 9, 9, 9);
       host.value(SlotOf(ControlId::kKeepOriginal)) = keep;
       EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
       const std::vector<uint8_t> expected =
-          keep ? input.pixelBytes() : std::vector<uint8_t>(output.pixelBytes().size(), 0);
-      EXPECT_EQ(output.pixelBytes(), expected) << d.name << " keep " << keep;
-      EXPECT_TRUE(output.paddingIntact()) << d.name;
+          keep ? input.PixelBytes() : std::vector<uint8_t>(output.PixelBytes().size(), 0);
+      EXPECT_EQ(output.PixelBytes(), expected) << d.name << " keep " << keep;
+      EXPECT_TRUE(output.PaddingIntact()) << d.name;
     }
   }
 }
@@ -282,8 +282,8 @@ TEST_F(RenderFrame, OutputIsTheInputOrClearedAndRowPaddingIsNeverTouched) {
 TEST_F(RenderFrame, UnknownPixelFormatPreparesFourBytesPerPixelAndDrawsNothing) {
   FakeWorld input(WorldDepth::k16, 6, 4);
   FakeWorld output(WorldDepth::k16, 6, 4);
-  input.fill(32768, 1000, 2000, 3000);
-  output.fill(7, 7, 7, 7);
+  input.Fill(32768, 1000, 2000, 3000);
+  output.Fill(7, 7, 7, 7);
   host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
   host.forcedPixelFormat = 0x12345678;
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
@@ -291,15 +291,15 @@ TEST_F(RenderFrame, UnknownPixelFormatPreparesFourBytesPerPixelAndDrawsNothing) 
     EXPECT_EQ(std::memcmp(output.row(y), input.row(y), 6 * 4), 0);
     for (int32_t x = 3; x < 6; ++x) EXPECT_EQ(output.channel(x, y, 0), 7) << "past the 4-byte pixels";
   }
-  EXPECT_TRUE(output.paddingIntact());
+  EXPECT_TRUE(output.PaddingIntact());
 }
 
 TEST_F(RenderFrame, SmallerInputThanOutputIsNeverReadPastItsPixels) {
   for (const DepthCase& d : kDepths) {
     FakeWorld input(d.depth, 5, 3, 0);  // no padding: any over-read leaves the allocation
     FakeWorld output(d.depth, 12, 8, 4);
-    input.fill(1, 0.5, 0.25, 1);
-    if (d.depth != WorldDepth::kFloat) input.fill(255, 100, 60, 200);
+    input.Fill(1, 0.5, 0.25, 1);
+    if (d.depth != WorldDepth::kFloat) input.Fill(255, 100, 60, 200);
     host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
     host.in_data.width = 12;
     EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE) << d.name;
@@ -310,27 +310,27 @@ TEST_F(RenderFrame, SmallerInputThanOutputIsNeverReadPastItsPixels) {
         }
       }
     }
-    EXPECT_TRUE(output.paddingIntact());
+    EXPECT_TRUE(output.PaddingIntact());
   }
 }
 
 TEST_F(RenderFrame, NullInputWorldClearsTheOutput) {
   FakeWorld input(WorldDepth::k8, 4, 4);
   FakeWorld output(WorldDepth::k8, 4, 4);
-  output.fill(1, 2, 3, 4);
+  output.Fill(1, 2, 3, 4);
   host.nullInputPixels = true;
   host.value(SlotOf(ControlId::kKeepOriginal)) = 1;
   EXPECT_EQ(host.RenderSmart(input, output), PF_Err_NONE);
-  EXPECT_EQ(output.pixelBytes(), std::vector<uint8_t>(64, 0));
+  EXPECT_EQ(output.PixelBytes(), std::vector<uint8_t>(64, 0));
 }
 
 TEST_F(RenderFrame, RenderCommandFromAfterEffectsDoesNothing) {
   FakeWorld input(WorldDepth::k8, 4, 4);
   FakeWorld output(WorldDepth::k8, 4, 4);
-  output.fill(1, 2, 3, 4);
-  const std::vector<uint8_t> before = output.pixelBytes();
+  output.Fill(1, 2, 3, 4);
+  const std::vector<uint8_t> before = output.PixelBytes();
   EXPECT_EQ(host.RenderPremiere(input, output), PF_Err_NONE);
-  EXPECT_EQ(output.pixelBytes(), before);
+  EXPECT_EQ(output.PixelBytes(), before);
   EXPECT_TRUE(host.calls.empty());
 }
 
@@ -362,10 +362,10 @@ TEST_F(RenderFrame, SmartAndPremierePathsDrawTheSamePicture) {
     ASSERT_EQ(premiere.SetupParams(), PF_Err_NONE);
     premiere.value(SlotOf(ControlId::kCount)) = 10 * F;
     ASSERT_EQ(premiere.RenderPremiere(input, premiereOut), PF_Err_NONE);
-    EXPECT_EQ(smartOut.pixelBytes(), premiereOut.pixelBytes()) << d.name;
-    EXPECT_NE(smartOut.pixelBytes(), std::vector<uint8_t>(smartOut.pixelBytes().size(), 0))
+    EXPECT_EQ(smartOut.PixelBytes(), premiereOut.PixelBytes()) << d.name;
+    EXPECT_NE(smartOut.PixelBytes(), std::vector<uint8_t>(smartOut.PixelBytes().size(), 0))
         << d.name << ": shapes were drawn";
-    EXPECT_TRUE(premiereOut.paddingIntact());
+    EXPECT_TRUE(premiereOut.PaddingIntact());
     gPixelFormatSuite = nullptr;
   }
 }
@@ -380,7 +380,7 @@ TEST_F(RenderFrame, PremiereWithoutPixelFormatSuiteRendersEightBit) {
   FakeWorld viaSmart(WorldDepth::k8, 32, 32);
   ASSERT_EQ(premiere.RenderPremiere(input, viaPremiere), PF_Err_NONE);
   ASSERT_EQ(host.RenderSmart(input, viaSmart), PF_Err_NONE);
-  EXPECT_EQ(viaPremiere.pixelBytes(), viaSmart.pixelBytes());
+  EXPECT_EQ(viaPremiere.PixelBytes(), viaSmart.PixelBytes());
 }
 
 }  // namespace

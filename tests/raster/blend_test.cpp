@@ -82,7 +82,7 @@ TEST(RasterBlend, Float) {
 
 TEST(RasterBlend, OutsideTheBufferChangesNothing) {
   TestImage<Pixel8> img(4, 3);
-  img.fill(9, 9, 9, 9);
+  img.Fill(9, 9, 9, 9);
   const auto before = img.pixels();
   const int32_t outside[][2] = {{4, 0}, {-1, 0}, {0, -1}, {0, 3}, {-1, -1}, {4, 3},
                                 {INT32_MIN, 1}, {1, INT32_MAX}};
@@ -91,7 +91,7 @@ TEST(RasterBlend, OutsideTheBufferChangesNothing) {
                        255);
   }
   EXPECT_EQ(img.pixels(), before);
-  EXPECT_TRUE(img.outsideIntact());
+  EXPECT_TRUE(img.OutsideIntact());
 }
 
 }  // namespace

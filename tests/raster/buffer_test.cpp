@@ -83,7 +83,7 @@ TYPED_TEST(RasterBuffer, WritesNothingButPixels) {
     TestImage<P> img(24, 16);
     for (const Geometry& g : shapes) {
       drawAll<P>(img, g, opacity);
-      ASSERT_TRUE(img.outsideIntact()) << g.a.x << "," << g.a.y << " opacity " << +opacity;
+      ASSERT_TRUE(img.OutsideIntact()) << g.a.x << "," << g.a.y << " opacity " << +opacity;
     }
   }
 
@@ -103,13 +103,13 @@ TYPED_TEST(RasterBuffer, WritesNothingButPixels) {
   DrawCircleOutline<P>(Surface<P>{img.base(), w, h, s}, 8, 8, INT32_MIN, colour, o);
   FillCircle<P>(Surface<P>{img.base(), w, h, s}, 8, 8, INT32_MIN, colour, o);
   FillRect<P>(Surface<P>{img.base(), w, h, s}, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, colour, o);
-  EXPECT_TRUE(img.outsideIntact());
+  EXPECT_TRUE(img.OutsideIntact());
 
   // Empty buffers draw nothing.
   for (const Geometry& g : shapes) {
     TestImage<P> empty(0, 4);
     drawAll<P>(empty, g, Depth<P>::part());
-    EXPECT_TRUE(empty.outsideIntact());
+    EXPECT_TRUE(empty.OutsideIntact());
   }
 }
 
@@ -145,7 +145,7 @@ TYPED_TEST(RasterBuffer, CutShapesMatchTheirUncutWindow) {
       FillRect<P>(Surface<P>{b, w, ht, s}, geo->b.x, geo->b.y, geo->c.x, geo->c.y, colour, o);
     }
     EXPECT_EQ(cut.pixels(), whole.window(kOff, kOff, 20, 16)) << g.a.x << "," << g.a.y;
-    EXPECT_TRUE(cut.outsideIntact());
+    EXPECT_TRUE(cut.OutsideIntact());
   }
 }
 
@@ -159,7 +159,7 @@ TYPED_TEST(RasterBuffer, TallBufferDrawsEveryRow) {
   EXPECT_EQ(tall.window(0, 4480, 8, 40), top.pixels());
   EXPECT_EQ(tall.window(0, 0, 8, 4480), TestImage<P>(8, 4480).pixels());
   EXPECT_EQ(tall.window(0, 4520, 8, 480), TestImage<P>(8, 480).pixels());
-  EXPECT_TRUE(tall.outsideIntact());
+  EXPECT_TRUE(tall.OutsideIntact());
 }
 
 // The span and row tables live in per-thread scratch: a shape must not see what an earlier,
@@ -184,7 +184,7 @@ TYPED_TEST(RasterBuffer, ScratchCarriesNothingBetweenShapes) {
   for (auto& img : images) {
     threads.emplace_back([&img] {
       for (int i = 0; i < 50; ++i) {
-        img.fill(0, 0, 0, 0);
+        img.Fill(0, 0, 0, 0);
         drawSampleShapes<P>(img.base(), 8, 40, img.stride(), 0);
       }
     });

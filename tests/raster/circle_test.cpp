@@ -31,7 +31,7 @@ void expectRadius10(const OutlineCoverage<P>& c) {
   // The same step mirrored into the other octants.
   EXPECT_EQ(img.at(3, 9)[0], c.inner);
   EXPECT_EQ(img.at(15, 2)[0], c.outer);
-  EXPECT_TRUE(img.outsideIntact());
+  EXPECT_TRUE(img.OutsideIntact());
 }
 
 TEST(RasterCircle, OutlineRadius10Coverage) {
@@ -66,7 +66,7 @@ TEST(RasterCircle, OutlineSmallRadii) {
     // alpha 0 → 100 → 160 → 197 → 219); diagonals and the pixels two out only zero-coverage
     // blends; the centre nothing.
     TestImage<Pixel8> img(9, 9);
-    img.fill(0, 77, 77, 77);
+    img.Fill(0, 77, 77, 77);
     DrawCircleOutline<Pixel8>(Surface<Pixel8>{img.base(), 9, 9, img.stride()}, 4, 4, 1, colour, 100);
     const Touched t = touched(img);
     EXPECT_EQ(t.covered, (std::set<std::pair<int, int>>{{3, 4}, {5, 4}, {4, 3}, {4, 5}}));
@@ -78,7 +78,7 @@ TEST(RasterCircle, OutlineSmallRadii) {
     // Radius 0: eight full blends on the centre (alpha 249 at opacity 100), zero-coverage
     // blends on the axis neighbours; step k = 1 has a negative root and draws nothing.
     TestImage<Pixel8> img(9, 9);
-    img.fill(0, 77, 77, 77);
+    img.Fill(0, 77, 77, 77);
     DrawCircleOutline<Pixel8>(Surface<Pixel8>{img.base(), 9, 9, img.stride()}, 4, 4, 0, colour, 100);
     const Touched t = touched(img);
     EXPECT_EQ(t.covered, (std::set<std::pair<int, int>>{{4, 4}}));
@@ -89,7 +89,7 @@ TEST(RasterCircle, OutlineSmallRadii) {
 
 TEST(RasterCircle, FillRadius3SpansAndFringe) {
   TestImage<Pixel8> img(30, 30);
-  img.fill(0, 77, 77, 77);
+  img.Fill(0, 77, 77, 77);
   FillCircle<Pixel8>(Surface<Pixel8>{img.base(), 30, 30, img.stride()}, 10, 10, 3, shapeColour<Pixel8>(10, 20, 30),
                      255);
   const std::pair<int, int> spans[] = {{10, 10}, {8, 12}, {8, 12}, {7, 13},
@@ -138,7 +138,7 @@ TEST(RasterCircle, FillRadius2HasNoVerticalFringe) {
   // the disc stay untouched, while radius 3 reaches them with zero-coverage blends.
   for (int radius : {2, 3}) {
     TestImage<Pixel8> img(20, 20);
-    img.fill(0, 77, 77, 77);
+    img.Fill(0, 77, 77, 77);
     FillCircle<Pixel8>(Surface<Pixel8>{img.base(), 20, 20, img.stride()}, 10, 10, radius,
                        shapeColour<Pixel8>(10, 20, 30), 255);
     const Touched t = touched(img);

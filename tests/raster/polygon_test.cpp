@@ -198,7 +198,7 @@ TEST(RasterPolygon, DegenerateAndCrossingOutlines) {
 template <class P>
 void expectFullOpacityInterior(typename P::Channel junk) {
   TestImage<P> img(20, 20);
-  img.fill(junk, junk, junk, junk);
+  img.Fill(junk, junk, junk, junk);
   const auto colour = Depth<P>::colour();
   FillTriangle<P>(Surface<P>{img.base(), 20, 20, img.stride()}, {1, 1}, {18, 4}, {6, 18}, colour,
                   Depth<P>::full());
@@ -231,7 +231,7 @@ TEST(RasterPolygon, TrianglePartlyAboveStartsOnRowZero) {
   }
   EXPECT_GT(full, 0);
   EXPECT_GT(partial, 0);
-  EXPECT_TRUE(img.outsideIntact());
+  EXPECT_TRUE(img.OutsideIntact());
 }
 
 }  // namespace

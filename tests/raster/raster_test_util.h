@@ -26,7 +26,7 @@ class TestImage {
         storage_(static_cast<std::size_t>(2 * kGuard) +
                  static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height)) {
     std::memset(storage_.data(), kSentinel, storage_.size() * sizeof(Ch));
-    fill(0, 0, 0, 0);
+    Fill(0, 0, 0, 0);
   }
 
   int32_t width() const { return width_; }
@@ -39,7 +39,7 @@ class TestImage {
   }
 
   // Every pixel to (alpha, red, green, blue); padding and guards keep the sentinel.
-  void fill(Ch a, Ch r, Ch g, Ch b) {
+  void Fill(Ch a, Ch r, Ch g, Ch b) {
     for (int32_t y = 0; y < height_; ++y) {
       for (int32_t x = 0; x < width_; ++x) {
         Ch* px = at(x, y);
@@ -52,7 +52,7 @@ class TestImage {
   }
 
   // True when no byte outside the pixels (row padding, guards) has changed.
-  bool outsideIntact() const {
+  bool OutsideIntact() const {
     const auto* bytes = reinterpret_cast<const unsigned char*>(storage_.data());
     auto intact = [&](std::size_t from, std::size_t to) {  // channel range [from, to)
       for (std::size_t i = from * sizeof(Ch); i < to * sizeof(Ch); ++i) {

@@ -35,8 +35,8 @@ TYPED_TEST(RasterRect, MatchesPerPixelReference) {
 
   for (const auto& r : rects) {
     TestImage<P> img(16, 12), ref(16, 12);
-    img.fill(Depth<P>::part(), 0, 0, 0);
-    ref.fill(Depth<P>::part(), 0, 0, 0);
+    img.Fill(Depth<P>::part(), 0, 0, 0);
+    ref.Fill(Depth<P>::part(), 0, 0, 0);
     const auto colour = Depth<P>::colour();
     FillRect<P>(Surface<P>{img.base(), 16, 12, img.stride()}, r[0], r[1], r[2], r[3], colour, Depth<P>::part());
     for (int32_t y = 0; y < 12; ++y) {
@@ -48,13 +48,13 @@ TYPED_TEST(RasterRect, MatchesPerPixelReference) {
       }
     }
     EXPECT_EQ(img.pixels(), ref.pixels()) << r[0] << "," << r[1] << " " << r[2] << "," << r[3];
-    EXPECT_TRUE(img.outsideIntact());
+    EXPECT_TRUE(img.OutsideIntact());
   }
 }
 
 TEST(RasterRectFullOpacity, IntegerDepthsGiveTheExactColour) {
   TestImage<Pixel16> img(6, 6);
-  img.fill(60000, 123, 40000, 7);  // malformed values above white
+  img.Fill(60000, 123, 40000, 7);  // malformed values above white
   const auto colour = Depth<Pixel16>::colour();
   FillRect<Pixel16>(Surface<Pixel16>{img.base(), 6, 6, img.stride()}, 1, 1, 4, 4, colour, 32768);
   for (int32_t y = 1; y <= 4; ++y) {

@@ -52,7 +52,7 @@ TEST(RasterStroke, RowBandCutsShallowSegment) {
   // (0,0)–(100,10) at width 1: spread 7 around row 1's entry 6, so x = 0..13 is scanned and
   // (14, 1), 0.4 from the segment, stays untouched while (13, 1) is drawn.
   TestImage<Pixel8> img(110, 14);
-  img.fill(0, 77, 77, 77);
+  img.Fill(0, 77, 77, 77);
   DrawThickLine<Pixel8>(Surface<Pixel8>{img.base(), 110, 14, img.stride()}, 0, 0, 100, 10, 1.0f,
                         shapeColour<Pixel8>(1, 2, 3), 255);
   EXPECT_EQ(img.at(14, 1)[1], 77);
@@ -74,7 +74,7 @@ struct StrokeCase {
 template <class P>
 void expectStroke(const StrokeCase<P>& c, typename P::Coverage opacity) {
   TestImage<P> img(24, 24);
-  img.fill(0, 7, 7, 7);
+  img.Fill(0, 7, 7, 7);
   DrawThickLine<P>(Surface<P>{img.base(), 24, 24, img.stride()}, c.x0, c.y0, c.x1, c.y1, c.lineWidth,
                    Depth<P>::colour(), opacity);
   const auto* px = img.at(c.px, c.py);
@@ -129,8 +129,8 @@ TEST(RasterStroke, JoinedSegmentLeavesTheJoinToTheNextSegment) {
   };
   for (const Chain& c : chains) {
     TestImage<Pixel8> thick(34, 34), joined(34, 34);
-    thick.fill(0, 7, 7, 7);
-    joined.fill(0, 7, 7, 7);
+    thick.Fill(0, 7, 7, 7);
+    joined.Fill(0, 7, 7, 7);
     const auto colour = shapeColour<Pixel8>(1, 2, 3);
     DrawThickLine<Pixel8>(Surface<Pixel8>{thick.base(), 34, 34, thick.stride()}, c.x0, c.y0, c.x1, c.y1,
                           c.lineWidth, colour, 255);

@@ -136,7 +136,7 @@ TEST_F(WineModule, AfterEffectsStartUpAndAbout) {
   EXPECT_EQ(uint32_t(host.out_data.my_version), 0x00080E01u);
   EXPECT_EQ(uint32_t(host.out_data.out_flags), 0x06000000u);
   EXPECT_EQ(uint32_t(host.out_data.out_flags2), 0x00001410u);
-  EXPECT_FALSE(host.called("AcquireSuite"));
+  EXPECT_FALSE(host.Called("AcquireSuite"));
 
   ASSERT_EQ(host.SetupParams(), PF_Err_NONE);
   EXPECT_EQ(host.added.size(), size_t(kControlSlotCount - 1));
