@@ -58,11 +58,17 @@ double Progress::elapsed() const {
 
 void Progress::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
-  while (!wake_.wait_for(lock, kRedrawInterval, [this] { return stop_; })) {
-    if (total_ <= 1 && elapsed() < kSingleFrameDelaySeconds) continue;
+  const auto draw = [this] {
     std::fprintf(out_, "\r%s", ProgressLine(done_.load(std::memory_order_relaxed), total_, elapsed()).c_str());
     std::fflush(out_);
     drawn_ = true;
+  };
+  // A sequence shows its bar at once, however quickly its frames render; a single frame only once
+  // it has taken a second.
+  if (total_ > 1) draw();
+  while (!wake_.wait_for(lock, kRedrawInterval, [this] { return stop_; })) {
+    if (total_ <= 1 && elapsed() < kSingleFrameDelaySeconds) continue;
+    draw();
   }
 }
 

@@ -84,6 +84,9 @@ class CliTest : public ::testing::Test {
     const std::string errPath = (root_ / "capture" / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // A defined standard input: what the test runner hands down varies (a terminal, a closed pipe),
+    // and `script`, which gives the progress test a terminal, stops early on some of them.
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> argv;
