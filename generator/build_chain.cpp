@@ -4,7 +4,6 @@
 #include <limits>
 #include <type_traits>
 
-#include "support/maths.h"
 #include "support/numeric.h"
 
 namespace morvane {
@@ -51,10 +50,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
   const int64_t bandRight = static_cast<int64_t>(width) + maxRadius;
   const int64_t bandBottom = static_cast<int64_t>(height) + maxRadius;
 
-  const float startTheta = SweepAngles::StartTheta(settings.startAngle);
   const int32_t randomization = settings.angleRandomization;
-  const float range = static_cast<float>(settings.angleRange);
-  const double doubledRange = static_cast<double>(range + range);
 
   const Ch sourceRed = source.channel[2];
   const Ch sourceGreen = source.channel[1];
@@ -85,12 +81,12 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
     for (int32_t r = size; r <= maxRadius && !found; ++r) {
       const int32_t k = randomization != 0 ? random.Next() % randomization : 0;
       const double radius = static_cast<float>(r);
-      // One candidate at the angle whose sine and cosine are given: 1 to go on, 0 when the sweep
-      // ends outside the band, 2 when the colour matches.
-      const auto visit = [&](double sine, double cosine) -> int {
+      // One candidate at the angle whose sine and cosine are given; the sweep goes on while
+      // candidates stay inside the band and none matches.
+      sweeps.Visit(k, [&](double sine, double cosine) {
         const int32_t cx = TruncToInt32(sine * radius + static_cast<double>(px));
         const int32_t cy = TruncToInt32(cosine * radius + static_cast<double>(py));
-        if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) return 0;
+        if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) return false;
         const Ch* pixel = input.PixelAt(MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
         if (ChannelMatches<P>(pixel[1], sourceRed, threshold) &&
             ChannelMatches<P>(pixel[2], sourceGreen, threshold) &&
@@ -100,27 +96,10 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
           chain.radius[chain.count - 1] = r;
           ++chain.count;
           found = true;
-          return 2;
+          return false;
         }
-        return 1;
-      };
-
-      if (sweeps.Tabled()) {
-        const SweepAngles::Sweep sweep = sweeps.ForOffset(k);
-        for (int32_t i = 0; i < sweep.count; ++i) {
-          if (visit(sweep.values[2 * i], sweep.values[2 * i + 1]) != 1) break;
-        }
-      } else {
-        float theta = SweepAngles::StartOf(startTheta, randomization, k);
-        const float thetaEnd = SweepAngles::EndOf(doubledRange, theta);
-        while (theta < thetaEnd) {
-          const double angle = theta;
-          if (visit(Sin(angle), Cos(angle)) != 1) break;
-          const float next = theta + kAngleStep;
-          if (next == theta) break;
-          theta = next;
-        }
-      }
+        return true;
+      });
     }
     if (!found) break;
   }

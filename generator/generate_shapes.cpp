@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
 #include "generator/worker_pool.h"
@@ -61,7 +60,8 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
     return;
   }
   const InputSurface<P> view{input.base, width, height, input.rowStride};
-  if (ThreadsFor(threads) == 1) {
+  const int32_t threadCount = ThreadsFor(threads);
+  if (threadCount == 1) {
     // One thread draws each shape as soon as its chain is found, which keeps the frame's pixels
     // and the chain in cache together.
     RasterTarget<P> target{output};
@@ -69,46 +69,31 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
     return;
   }
 
-  const int32_t strategy = settings.startStrategy;
-  GridLayout grid;
-  int64_t total = settings.shapeCount;
-  if (strategy == kStartGrid) {
-    grid = MakeGridLayout(settings.shapeCount, width, height, settings.gridRandomization);
-    total = grid.cells;
-  }
+  const ShapePlan plan = PlanShapes(settings, width, height);
   RandomSource random(static_cast<uint32_t>(settings.seed));
   const int64_t start = clock.Milliseconds();
-  if (total < 1) return;
-  // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
-  const int32_t count = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+  if (plan.count == 0) return;
 
   const SweepAngles sweeps = SweepAnglesOf(settings);
-  WorkerPool pool(std::min<int64_t>(ThreadsFor(threads), count));
+  WorkerPool pool(std::min(threadCount, plan.count));
   const int32_t bands = std::min(height, pool.Threads() == 1 ? 1 : pool.Threads() * kBandsPerThread);
-  std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(count, kTimeCheckInterval)));
+  std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(plan.count, kTimeCheckInterval)));
+  const float lineWidth = EffectiveLineWidth(settings.lineWidth);
 
   const auto build = [&](int32_t i, PlacedShape<P>& shape, RandomSource& numbers) {
-    int32_t x, y;
-    shape.placed = ChooseStartingPoint(view, settings, grid, i, numbers, x, y);
-    if (!shape.placed) return;
-    const typename P::Channel* pixel = view.PixelAt(x, y);
-    shape.source = ShapeColour<P>{{pixel[3], pixel[2], pixel[1], pixel[0]}};
-    BuildChain(view, x, y, shape.source, settings, sweeps, numbers, shape.chain);
-    FindRows(shape, EffectiveLineWidth(settings.lineWidth));
+    shape.placed = PlaceShape(view, settings, plan, sweeps, i, numbers, shape.source, shape.chain);
+    if (shape.placed) FindRows(shape, lineWidth);
   };
 
-  // The limit is checked before shape i where i % 512 == 511, as the one-thread loop does.
-  for (int32_t begin = 0; begin < count;) {
+  for (int32_t begin = 0; begin < plan.count;) {
     if (begin % kTimeCheckInterval == kTimeCheckInterval - 1 &&
         clock.Milliseconds() - start >= kGenerationTimeLimitMs) {
       return;
     }
-    const int64_t next = begin - begin % kTimeCheckInterval + (kTimeCheckInterval - 1) +
-                         (begin % kTimeCheckInterval == kTimeCheckInterval - 1 ? kTimeCheckInterval : 0);
-    const int32_t end = static_cast<int32_t>(std::min<int64_t>(count, next));
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(plan.count, NextTimeCheck(begin)));
     const int32_t size = end - begin;
 
-    if (strategy == kStartRandom) {
+    if (settings.startStrategy == kStartRandom) {
       // One random sequence runs through all shapes, so they are placed one after the other.
       for (int32_t j = 0; j < size; ++j) build(begin + j, batch[j], random);
     } else {

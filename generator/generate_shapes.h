@@ -31,6 +31,45 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
                     const GeneratorSettings<P>& settings,
                     const GeneratorClock& clock = GeneratorClock::Steady(), int32_t threads = 1);
 
+// The shapes of one generation: how many, and for "Grid" the grid they sit in (count 0: none).
+struct ShapePlan {
+  GridLayout grid;
+  int32_t count = 0;
+};
+
+template <class P>
+ShapePlan PlanShapes(const GeneratorSettings<P>& settings, int32_t width, int32_t height) {
+  ShapePlan plan;
+  int64_t total = settings.shapeCount;
+  if (settings.startStrategy == kStartGrid) {
+    plan.grid = MakeGridLayout(settings.shapeCount, width, height, settings.gridRandomization);
+    total = plan.grid.cells;
+  }
+  // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
+  plan.count = total < 1 ? 0 : (total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total));
+  return plan;
+}
+
+// Chooses shape i's starting point and colour and builds its chain; false when the shape is
+// skipped. For "Stable Random" and "Grid" `random` must be seeded for this shape.
+template <class P>
+bool PlaceShape(const InputSurface<P>& input, const GeneratorSettings<P>& settings,
+                const ShapePlan& plan, const SweepAngles& sweeps, int32_t i, RandomSource& random,
+                ShapeColour<P>& source, Chain& chain) {
+  int32_t x, y;
+  if (!ChooseStartingPoint(input, settings, plan.grid, i, random, x, y)) return false;
+  const typename P::Channel* pixel = input.PixelAt(x, y);
+  source = ShapeColour<P>{{pixel[3], pixel[2], pixel[1], pixel[0]}};
+  BuildChain(input, x, y, source, settings, sweeps, random, chain);
+  return true;
+}
+
+// The limit is checked before every shape i with i % 512 == 511; this is the first such i after
+// `after`.
+inline int64_t NextTimeCheck(int64_t after) {
+  return ((after + 1) / kTimeCheckInterval + 1) * kTimeCheckInterval - 1;
+}
+
 // The generation loop over any drawing target, one shape after the other on the calling thread
 // (tests pass a recorder of the rasteriser calls; GenerateShapes makes the same calls in the same
 // order per band). The input surface carries the frame's width and height.
@@ -42,37 +81,23 @@ void GenerateShapesInto(Target& target, const InputSurface<P>& input,
   if (width <= 0 || height <= 0 || width > kMaxGeneratorExtent || height > kMaxGeneratorExtent) {
     return;
   }
-
-  const int32_t strategy = settings.startStrategy;
-  GridLayout grid;
-  int64_t total = settings.shapeCount;
-  if (strategy == kStartGrid) {
-    grid = MakeGridLayout(settings.shapeCount, width, height, settings.gridRandomization);
-    total = grid.cells;
-  }
-
+  const ShapePlan plan = PlanShapes(settings, width, height);
   RandomSource random(static_cast<uint32_t>(settings.seed));
   const int64_t start = clock.Milliseconds();
-  if (total < 1) return;
-  // Shape indices are 32-bit; a grid of more cells would outlast the time limit anyway.
-  const int32_t count = total > INT32_MAX ? INT32_MAX : static_cast<int32_t>(total);
+  if (plan.count == 0) return;
 
   const SweepAngles sweeps = SweepAnglesOf(settings);
+  ShapeColour<P> source;
   Chain chain;
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < plan.count; ++i) {
     if (i % kTimeCheckInterval == kTimeCheckInterval - 1 &&
         clock.Milliseconds() - start >= kGenerationTimeLimitMs) {
       return;
     }
-    if (strategy != kStartRandom) random.Seed(ShapeSeed(settings.seed, i));
-
-    int32_t x, y;
-    if (!ChooseStartingPoint(input, settings, grid, i, random, x, y)) continue;
-    const typename P::Channel* pixel = input.PixelAt(x, y);
-    const ShapeColour<P> source{{pixel[3], pixel[2], pixel[1], pixel[0]}};
-
-    BuildChain(input, x, y, source, settings, sweeps, random, chain);
-    DrawShape(target, chain, source, settings);
+    if (settings.startStrategy != kStartRandom) random.Seed(ShapeSeed(settings.seed, i));
+    if (PlaceShape(input, settings, plan, sweeps, i, random, source, chain)) {
+      DrawShape(target, chain, source, settings);
+    }
   }
 }
 

@@ -8,9 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/maths.h"
+
 namespace morvane {
 
-// The sweep's first angle in radians, before the random offset, and the angle step.
 inline constexpr double kFullTurn = 6.28318530718;
 inline constexpr double kHalfTurn = 3.14159265359;
 inline constexpr float kAngleStep = 0.031415924f;
@@ -18,31 +19,55 @@ inline constexpr float kAngleStep = 0.031415924f;
 class SweepAngles {
  public:
   // Tables every sweep when the offsets and the sweeps' lengths are those of controls in range
-  // (up to 361 offsets of up to 1024 angles); otherwise Tabled() is false and the chain search
-  // computes each angle where it visits it.
+  // (up to 361 offsets of up to 1024 angles); otherwise each angle's sine and cosine is computed
+  // where the sweep visits it.
   SweepAngles(int32_t startAngle, int32_t angleRandomization, int32_t angleRange);
 
-  bool Tabled() const { return tabled_; }
-
-  // Sine and cosine of angle i of the sweep at offset k, interleaved: values[2i], values[2i + 1].
-  struct Sweep {
-    const double* values;
-    int32_t count;
-  };
-  Sweep ForOffset(int32_t k) const {
-    return {values_.data() + first_[k], counts_[k]};
+  // Calls visit(sine, cosine) for the angles of the sweep at offset k (0 without randomization),
+  // in order, until it returns false.
+  template <class Visitor>
+  void Visit(int32_t k, Visitor&& visit) const {
+    if (tabled_) {
+      const double* values = values_.data() + first_[k];
+      for (int32_t i = 0; i < counts_[k]; ++i) {
+        if (!visit(values[2 * i], values[2 * i + 1])) return;
+      }
+      return;
+    }
+    ForEachAngle(k, [&visit](float angle) {
+      const double a = angle;
+      return visit(Sin(a), Cos(a));
+    });
   }
 
-  // The first angle of the sweep at offset k (k is 0 without randomization) and where it ends.
-  static float StartOf(float startTheta, int32_t randomization, int32_t k);
-  static float EndOf(double doubledRange, float theta);
-  static float StartTheta(int32_t startAngle);
-
  private:
+  // Steps the angles of the sweep at offset k as the chain search visits them; stops early when
+  // visit(angle) returns false.
+  template <class VisitAngle>
+  void ForEachAngle(int32_t k, VisitAngle&& visit) const {
+    float theta = startTheta_;
+    if (randomization_ != 0) {
+      theta = static_cast<float>(static_cast<double>(k) * kFullTurn / 360.0 +
+                                 static_cast<double>(theta));
+    }
+    const float thetaEnd =
+        static_cast<float>(doubledRange_ * kHalfTurn / 360.0 + static_cast<double>(theta));
+    while (theta < thetaEnd) {
+      if (!visit(theta)) return;
+      // Far from zero the step no longer moves a float angle; such a sweep would never end.
+      const float next = theta + kAngleStep;
+      if (next == theta) return;
+      theta = next;
+    }
+  }
+
+  float startTheta_;
+  int32_t randomization_;
+  double doubledRange_;
   bool tabled_ = false;
-  std::vector<double> values_;
-  std::vector<int32_t> first_;
-  std::vector<int32_t> counts_;
+  std::vector<double> values_;   // sine and cosine of each angle, interleaved
+  std::vector<int32_t> first_;   // where offset k's sweep starts in values_
+  std::vector<int32_t> counts_;  // its number of angles
 };
 
 }  // namespace morvane

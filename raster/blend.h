@@ -28,7 +28,6 @@ struct BlendWeights<Pixel8> {
     const uint32_t na = a + (255 - a) * c / 255;
     return {na, na == 0 ? 255 : c * 255 / na};
   }
-  static uint64_t Key(uint8_t alpha, uint8_t coverage) { return alpha | uint32_t{coverage} << 8; }
 };
 
 template <>
@@ -42,7 +41,6 @@ struct BlendWeights<Pixel16> {
     const uint16_t na = static_cast<uint16_t>(a + (32768 - a) * c / 32768);
     return {na, na == 0 ? 32768 : static_cast<uint16_t>(c * 32768 / na)};
   }
-  static uint64_t Key(uint16_t alpha, uint16_t coverage) { return alpha | uint32_t{coverage} << 16; }
 };
 
 template <>
@@ -51,9 +49,6 @@ struct BlendWeights<PixelFloat> {
   static BlendWeights Of(float a, float coverage) {
     const float na = (1.0f - a) * coverage + a;
     return {na, na == 0.0f ? 1.0f : coverage / na};  // a NaN a' takes the division
-  }
-  static uint64_t Key(float alpha, float coverage) {
-    return std::bit_cast<uint32_t>(alpha) | uint64_t{std::bit_cast<uint32_t>(coverage)} << 32;
   }
 };
 

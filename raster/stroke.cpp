@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "raster/blend.h"
 #include "raster/coverage_p.h"
@@ -69,7 +70,8 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   std::fill(rows + ys, rows + ye + 1, kNoRowEntry);
   if (spread > 0) TraceSegmentRows(x0, y0, x1, y1, rows, height);
 
-  FixedCoverageBlend<P> solidBlend(colour, StrokeCoverage<P>(opacity, 1.0f));
+  // Set up at the first solid run: most thin strokes have none.
+  std::optional<FixedCoverageBlend<P>> solidBlend;
   float coverage[kChunk];
   // Blends the pixels lo..hi of row y by their evaluated coverage.
   const auto evaluate = [&](int64_t lo, int64_t hi, int32_t y) {
@@ -104,8 +106,9 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
       continue;
     }
     evaluate(lo, solidLo - 1, y);
+    if (!solidBlend) solidBlend.emplace(colour, StrokeCoverage<P>(opacity, 1.0f));
     typename P::Channel* px = surface.PixelAt(static_cast<int32_t>(solidLo), y);
-    for (int64_t x = solidLo; x <= solidHi; ++x, px += 4) solidBlend(px);
+    for (int64_t x = solidLo; x <= solidHi; ++x, px += 4) (*solidBlend)(px);
     evaluate(solidHi + 1, hi, y);
   }
 }
@@ -160,8 +163,9 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
       // this one outside every column the next one can reach (the larger part when it splits).
       [&capsule, &nextCapsule](int32_t y, int64_t& lo, int64_t& hi) {
         capsule.Solid(y, lo, hi);
-        if (lo > hi || !nextCapsule.Usable()) {
-          if (!nextCapsule.Usable()) hi = lo - 1;
+        if (lo > hi) return;
+        if (!nextCapsule.Usable()) {
+          hi = lo - 1;  // where the next segment reaches is unknown
           return;
         }
         int64_t nlo = INT64_MIN, nhi = INT64_MAX;

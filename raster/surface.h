@@ -30,7 +30,6 @@ struct Surface {
   int32_t clipTop = 0;
   int32_t clipBottom = INT32_MAX;
 
-  bool Empty() const { return base == nullptr || width <= 0 || height <= 0; }
   // The rows that may be written: WriteTop() ≤ y < WriteBottom().
   int32_t WriteTop() const { return clipTop > 0 ? clipTop : 0; }
   int32_t WriteBottom() const { return clipBottom < height ? clipBottom : height; }
