@@ -7,6 +7,7 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <type_traits>
 
 #include "generator/build_chain.h"
@@ -117,7 +118,13 @@ template <class P>
 inline typename P::Coverage StrokeOpacity(int64_t opacity, typename P::Channel alpha) {
   using Cov = typename P::Coverage;
   if constexpr (std::is_floating_point_v<Cov>) {
-    return static_cast<float>(static_cast<double>(opacity) * 0x1p-15) * alpha;
+    const float c = static_cast<float>(static_cast<double>(opacity) * 0x1p-15) * alpha;
+    if (std::isfinite(c)) [[likely]] return c;
+    // An infinite source alpha (or a product beyond the float range) would meet the rasterisers'
+    // zero weights and the blend's zero terms as Inf × 0 = NaN: it covers as much as the largest
+    // finite coverage instead, and at zero opacity not at all. A NaN alpha stays the frame's NaN.
+    if (std::isnan(c)) return std::isnan(alpha) ? c : 0.0f;
+    return c > 0.0f ? std::numeric_limits<float>::max() : std::numeric_limits<float>::lowest();
   } else {
     constexpr int64_t kCoverageMax = (int64_t{1} << (8 * sizeof(Cov))) - 1;
     // An opacity beyond 2^32 (or below 0) saturates the quotient for every non-zero alpha, so

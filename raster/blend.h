@@ -6,6 +6,7 @@
 // read or write anything but the one pixel.
 #pragma once
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <type_traits>
 
@@ -43,12 +44,39 @@ struct BlendWeights<Pixel16> {
   }
 };
 
+// Float frames may carry ±Inf (and alphas far outside 0..1), where the formula meets Inf × 0 or
+// Inf − Inf. A NaN that the input did not hold is never written: when the formula's result is NaN
+// and no operand was, the result is its limit instead. Any result that is not NaN is the formula's
+// own, so a finite picture is unchanged.
+struct NonFiniteBlend {
+  // a' = a·(1 − c) + c as a → ±Inf: ±Inf scaled by (1 − c), or 1 when the coverage is full.
+  static float Alpha(float a, float coverage) {
+    if (std::isnan(a) || std::isnan(coverage)) return a + coverage;  // the input's NaN
+    const float keep = 1.0f - coverage;
+    if (keep == 0.0f) return 1.0f;
+    return keep > 0.0f ? a : -a;
+  }
+  // (1 − w)·old + w·colour: a term whose weight is zero (or whose value is zero) contributes
+  // nothing; +Inf against −Inf goes to the side with the larger weight.
+  static float Mix(float old, float colour, float w) {
+    if (std::isnan(old) || std::isnan(colour) || std::isnan(w)) return old + colour + w;
+    float kept = (1.0f - w) * old;
+    float laid = w * colour;
+    if (std::isnan(kept)) kept = 0.0f;
+    if (std::isnan(laid)) laid = 0.0f;
+    const float sum = kept + laid;
+    if (!std::isnan(sum)) return sum;
+    return w >= 0.5f ? colour : old;
+  }
+};
+
 template <>
 struct BlendWeights<PixelFloat> {
   float na, w;
   static BlendWeights Of(float a, float coverage) {
-    const float na = (1.0f - a) * coverage + a;
-    return {na, na == 0.0f ? 1.0f : coverage / na};  // a NaN a' takes the division
+    float na = (1.0f - a) * coverage + a;
+    if (std::isnan(na)) [[unlikely]] na = NonFiniteBlend::Alpha(a, coverage);
+    return {na, na == 0.0f ? 1.0f : coverage / na};  // a NaN a' (the input's) takes the division
   }
 };
 
@@ -66,7 +94,8 @@ inline void MixColour(typename P::Channel* px, const ShapeColour<P>& colour,
       const int64_t old = px[3 - i];
       px[3 - i] = static_cast<uint16_t>((colour.channel[i] * b.w + old * (32768 - b.w)) / 32768);
     } else {
-      px[3 - i] = (1.0f - b.w) * px[3 - i] + b.w * colour.channel[i];
+      const float mixed = (1.0f - b.w) * px[3 - i] + b.w * colour.channel[i];
+      px[3 - i] = std::isnan(mixed) ? NonFiniteBlend::Mix(px[3 - i], colour.channel[i], b.w) : mixed;
     }
   }
 }

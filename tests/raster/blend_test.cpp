@@ -1,4 +1,5 @@
 #include <cmath>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,40 @@ TEST(RasterBlend, Float) {
   BlendPixel<PixelFloat>(Surface<PixelFloat>{img.base(), 1, 1, img.stride()}, 0, 0, shapeColour<PixelFloat>(1, 1, 1),
                          0.5f);
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(std::isnan(img.at(0, 0)[i])) << i;
+}
+
+// Infinite channels and alphas: Inf × 0 and Inf − Inf must not turn into NaN. Each case goes
+// through both float blend paths, the per-pixel blend (stroke edges, circles) and the
+// fixed-coverage blend (rectangles, polygon spans, stroke cores), which must agree.
+TEST(RasterBlend, FloatInfinitiesNeverBecomeNaN) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const BlendCase<float, float> cases[] = {
+      // full coverage replaces an infinite pixel: the old value's weight is 0
+      {{1.0f, kInf, -kInf, 0.5f}, {0.1f, 0.2f, 0.3f}, 1.0f, {1.0f, 0.3f, 0.2f, 0.1f}},
+      // a' = 0 takes the colour as it is (weight 1), infinite or not
+      {{0.0f, 0.3f, 0.3f, 0.3f}, {kInf, 0.2f, -kInf}, 0.0f, {0.0f, -kInf, 0.2f, kInf}},
+      // an infinite colour over an opaque pixel at coverage 0: weight 0, the pixel is kept
+      {{1.0f, 0.3f, 0.4f, 0.5f}, {kInf, -kInf, kInf}, 0.0f, {1.0f, 0.3f, 0.4f, 0.5f}},
+      // +Inf laid over −Inf: the larger weight wins
+      {{1.0f, -kInf, 0.5f, 0.5f}, {0.5f, 0.5f, kInf}, 0.75f, {1.0f, kInf, 0.5f, 0.5f}},
+      {{1.0f, -kInf, 0.5f, 0.5f}, {0.5f, 0.5f, kInf}, 0.25f, {1.0f, -kInf, 0.5f, 0.5f}},
+      // infinite alpha: a' = a·(1 − c) + c
+      {{kInf, 0.5f, 0.5f, 0.5f}, {0.1f, 0.1f, 0.1f}, 0.5f, {kInf, 0.5f, 0.5f, 0.5f}},
+      {{-kInf, 0.5f, 0.5f, 0.5f}, {0.1f, 0.1f, 0.1f}, 0.5f, {-kInf, 0.5f, 0.5f, 0.5f}},
+      {{kInf, 0.5f, 0.5f, 0.5f}, {0.1f, 0.2f, 0.3f}, 1.0f, {1.0f, 0.3f, 0.2f, 0.1f}},
+      // finite but huge: a coverage of 1e38 (a source alpha far above white) overflows both
+      // terms of the mix to −Inf and +Inf
+      {{1.0f, 10.0f, 10.0f, 10.0f}, {10.0f, 10.0f, 10.0f}, 1e38f, {1.0f, 10.0f, 10.0f, 10.0f}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    expectBlend<PixelFloat>(c);
+    float px[4] = {c.before[0], c.before[1], c.before[2], c.before[3]};
+    FixedCoverageBlend<PixelFloat> blend(shapeColour<PixelFloat>(c.colour[0], c.colour[1], c.colour[2]),
+                                         c.coverage);
+    blend(px);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(px[i], c.after[i]) << "fixed-coverage blend, channel " << i;
+  }
 }
 
 TEST(RasterBlend, OutsideTheBufferChangesNothing) {
