@@ -28,9 +28,12 @@ constexpr OptionDef kOptions[] = {
     {"--evolve", false, kOnRender},
     {"--cell-width", true, kOnSheet},
     {"--quiet", false, kOnRender | kOnSheet},
+    {"--max-pixels", true, kOnRender | kOnSheet},
 };
 
 constexpr int kMaxThreads = 1024;
+// --max-pixels: up to 2^34, beyond any memory this program would find (256 GiB a frame in float).
+constexpr int64_t kMaxPixelsLimit = int64_t{1} << 34;
 
 const char* VerbName(Verb v) {
   switch (v) {
@@ -103,6 +106,13 @@ void ApplyOption(const OptionDef& o, const std::string& value, Invocation& inv) 
     job.cellWidth = ParseBounded(name, value, 16, 4096, "a width in pixels");
   } else if (name == "--quiet") {
     inv.quiet = true;
+  } else if (name == "--max-pixels") {
+    const std::optional<int64_t> n = ParseWholeNumber(Trim(value));
+    if (!n || *n < 1 || *n > kMaxPixelsLimit) {
+      throw UsageError(name + " " + Quoted(value) + ": expected a pixel count from 1 to " +
+                       std::to_string(kMaxPixelsLimit));
+    }
+    job.maxPixels = *n;
   }
 }
 
@@ -199,9 +209,9 @@ std::string UsageText() {
 
 Usage:
   morvane render IN OUT [--preset NAME|NUMBER] [--set "Control=value"]... [--depth 8|16|32]
-                        [--frames FIRST-LAST [--evolve]] [--threads N] [--quiet]
+                        [--frames FIRST-LAST [--evolve]] [--threads N] [--max-pixels N] [--quiet]
   morvane contact-sheet IN OUT [--set "Control=value"]... [--cell-width N] [--depth 8|16|32]
-                        [--threads N] [--quiet]
+                        [--threads N] [--max-pixels N] [--quiet]
   morvane controls      the controls: kind, valid range, default, popup entries
   morvane presets       the twenty presets with their numbers
   morvane --help | --version
@@ -220,6 +230,12 @@ Sequences: put a frame number pattern in the file names (%04d or ####) and give 
 Frames render in parallel, one per thread (--threads, default: all cores). --evolve adds the frame
 number to "Random Seed (Evolution)", so the strokes change from frame to frame; with no pattern in
 IN, every frame starts from the same picture.
+
+Files: an input larger than --max-pixels (default 134217728, a 16384x8192 picture) is refused
+before it is read; so is a contact sheet that would be. OUT appears whole or not at all: it is
+written beside its final name and renamed into place, keeping an existing file's permissions
+and writing through a symbolic link. OUT may not be IN. Interrupted (SIGINT, SIGTERM, SIGHUP),
+morvane removes its unfinished files and exits with 128 + the signal number.
 
 Exit codes: 0 done, 1 a file could not be read or written, 2 the command line is wrong.
 )usage";

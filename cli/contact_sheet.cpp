@@ -8,6 +8,7 @@
 #include <OpenImageIO/imagebufalgo.h>
 
 #include "cli/cli_error.h"
+#include "cli/output_file.h"
 #include "cli/progress.h"
 #include "effect/presets.h"
 
@@ -29,14 +30,19 @@ struct Layout {
   int CellTop(int cell) const { return pad + (cell / kColumns) * (cellHeight + labelHeight + pad); }
 };
 
-Layout LayoutFor(const Image& picture, int requestedCellWidth) {
+Layout LayoutFor(const Image& picture, int requestedCellWidth, int64_t maxPixels) {
   Layout l{};
   l.cellWidth = requestedCellWidth > 0 ? requestedCellWidth : std::min(picture.width, kDefaultMaxCellWidth);
   const double h = static_cast<double>(picture.height) * l.cellWidth / picture.width;
-  l.cellHeight = std::max(1, static_cast<int>(std::lround(h)));
   l.fontSize = std::clamp(l.cellWidth / 14, 11, 20);
   l.pad = std::max(4, l.fontSize / 2);
   l.labelHeight = l.fontSize + l.pad;
+  // The sheet's size is checked in 64 bits before any cell size is held in an int: a tall, narrow
+  // picture at a wide cell asks for a sheet of billions of pixels.
+  const double sheetHeight = kRows * (std::max(1.0, std::round(h)) + l.labelHeight) + (kRows + 1.0) * l.pad;
+  const int64_t sheetWidth = int64_t{kColumns} * l.cellWidth + (kColumns + 1) * l.pad;
+  CheckPixelCount("the contact sheet", sheetWidth, static_cast<int64_t>(sheetHeight), maxPixels);
+  l.cellHeight = std::max(1, static_cast<int>(std::lround(h)));
   return l;
 }
 
@@ -119,9 +125,11 @@ void RenderContactSheet(const Job& job) {
   values.reserve(kPresetCount);
   for (int p = 1; p <= kPresetCount; ++p) values.push_back(BuildControlValues(p, job.overrides));
   CheckWritableName(job.output);
+  RefuseOverwritingInput(job.input, job.output);
+  CheckOutputWritable(job.output);
 
-  const Image picture = ReadImage(job.input, job.depth);
-  const Layout layout = LayoutFor(picture, job.cellWidth);
+  const Image picture = ReadImage(job.input, job.depth, job.maxPixels);
+  const Layout layout = LayoutFor(picture, job.cellWidth, job.maxPixels);
   Image sheet = MakeImage(Depth::kFloat, layout.width(), layout.height(), picture.fileType);
   sheet.writeAlpha = false;
   float* px = sheet.storage.data();

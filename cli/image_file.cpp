@@ -1,8 +1,12 @@
 #include "cli/image_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <initializer_list>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -13,19 +17,53 @@
 #include <OpenImageIO/imageio.h>
 
 #include "cli/cli_error.h"
+#include "cli/output_file.h"
+#include "cli/png_check.h"
 
 namespace morvane::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Beyond this many pixels a frame is refused rather than allocated (16 bytes each at float).
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
+// The library's message as one line: its lines joined, each said once (a failed read may report
+// the same line from several layers).
+std::string OneLine(const std::string& message) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= message.size()) {
+    size_t end = message.find('\n', start);
+    if (end == std::string::npos) end = message.size();
+    std::string line = message.substr(start, end - start);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+    if (!line.empty() && std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
+    start = end + 1;
+  }
+  std::string joined;
+  for (const std::string& line : lines) joined += (joined.empty() ? "" : "; ") + line;
+  return joined.empty() ? "unknown error" : joined;
+}
 
-std::string OneLine(std::string s) {
-  std::replace(s.begin(), s.end(), '\n', ' ');
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s.empty() ? "unknown error" : s;
+bool Mentions(const std::string& text, std::initializer_list<const char*> words) {
+  std::string lower = text;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* w : words) {
+    if (lower.find(w) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Why a file could not be decoded, in the user's terms: a file that ends early says where.
+std::string ReadFailure(const std::string& path, const std::string& libraryMessage) {
+  const std::string fail = "cannot read " + Quoted(path) + ": ";
+  const std::string message = OneLine(libraryMessage);
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  if (!ec && Mentions(message, {"end of file", "eof", "truncat", "premature", "too short", "read error",
+                                "unexpected end", "not enough data"})) {
+    return fail + "the file is truncated at byte " + std::to_string(size) + " (" + message + ")";
+  }
+  if (!ec && size == 0) return fail + "the file is empty";
+  return fail + message;
 }
 
 // ---- Sample conversions, file sample → effect channel -----------------------------------------
@@ -98,11 +136,9 @@ ChannelMap MapChannels(const OIIO::ImageSpec& header) {
 }
 
 template <class Src, class Dst>
-void ToArgb(const std::vector<Src>& samples, int nchannels, const ChannelMap& map, Image& image) {
-  Dst* out = reinterpret_cast<Dst*>(image.storage.data());
-  const size_t pixels = static_cast<size_t>(image.width) * image.height;
+void ToArgb(const Src* samples, int nchannels, const ChannelMap& map, size_t pixels, Dst* out) {
   for (size_t i = 0; i < pixels; ++i) {
-    const Src* px = samples.data() + i * nchannels;
+    const Src* px = samples + i * nchannels;
     Dst* o = out + i * 4;
     o[0] = map.alpha >= 0 ? Convert<Dst>(px[map.alpha]) : kOpaque<Dst>;
     o[1] = Convert<Dst>(px[map.red]);
@@ -111,56 +147,39 @@ void ToArgb(const std::vector<Src>& samples, int nchannels, const ChannelMap& ma
   }
 }
 
-template <class Src>
-void FillImage(const std::vector<Src>& samples, int nchannels, const ChannelMap& map, Image& image) {
-  switch (image.depth) {
-    case Depth::k8: ToArgb<Src, uint8_t>(samples, nchannels, map, image); break;
-    case Depth::k16: ToArgb<Src, uint16_t>(samples, nchannels, map, image); break;
-    default: ToArgb<Src, float>(samples, nchannels, map, image); break;
+// Rows are decoded a strip at a time into a small buffer and converted into the image: the file's
+// samples are never held whole beside the image, and a truncated file fails at its first missing
+// strip, before the rest of the image's memory is touched.
+constexpr int kStripRows = 32;
+
+template <class Src, class Dst>
+void ReadStrips(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type, const ChannelMap& map,
+                Image& image) {
+  const OIIO::ImageSpec& spec = in.spec();
+  const int n = spec.nchannels;
+  std::vector<Src> strip(static_cast<size_t>(image.width) * kStripRows * n);
+  Dst* out = reinterpret_cast<Dst*>(image.storage.data());
+  for (int y = 0; y < image.height; y += kStripRows) {
+    const int rows = std::min(kStripRows, image.height - y);
+    if (!in.read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, 0, n, type, strip.data())) {
+      throw IoError(ReadFailure(path, in.geterror()));
+    }
+    ToArgb<Src, Dst>(strip.data(), n, map, static_cast<size_t>(image.width) * rows,
+                     out + static_cast<size_t>(y) * image.width * 4);
   }
 }
 
 template <class Src>
 void ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type, const ChannelMap& map,
                  Image& image) {
-  const int n = in.spec_dimensions(0).nchannels;
-  std::vector<Src> samples(static_cast<size_t>(image.width) * image.height * n);
-  if (!in.read_image(0, 0, 0, n, type, samples.data())) {
-    throw IoError("cannot read " + Quoted(path) + ": " + OneLine(in.geterror()));
+  switch (image.depth) {
+    case Depth::k8: ReadStrips<Src, uint8_t>(in, path, type, map, image); break;
+    case Depth::k16: ReadStrips<Src, uint16_t>(in, path, type, map, image); break;
+    default: ReadStrips<Src, float>(in, path, type, map, image); break;
   }
-  FillImage(samples, n, map, image);
 }
 
 // ---- Writing ------------------------------------------------------------------------------------
-
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(fs::path path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!committed_) {
-      std::error_code ignored;
-      fs::remove(path_, ignored);
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const fs::path& path() const { return path_; }
-  void Commit() { committed_ = true; }
-
- private:
-  fs::path path_;
-  bool committed_ = false;
-};
-
-// Hidden, next to the destination (so the rename stays on one file system), with the same
-// extension (some writers look at it). The process id keeps two runs apart; one run writes each
-// destination once.
-fs::path TemporaryNameFor(const fs::path& destination) {
-  const std::string name = "." + destination.stem().string() + ".tmp-" + std::to_string(::getpid()) +
-                           destination.extension().string();
-  return destination.parent_path() / name;
-}
 
 OIIO::TypeDesc TypeOf(SampleType t) {
   switch (t) {
@@ -172,21 +191,27 @@ OIIO::TypeDesc TypeOf(SampleType t) {
   return OIIO::TypeDesc::FLOAT;
 }
 
-// The image's pixels as interleaved file samples, red, green, blue (and alpha when kept).
+// Writes the image's pixels as interleaved file samples, red, green, blue (and alpha when kept),
+// a strip of rows at a time.
 template <class Src, class Dst, class Map>
-std::vector<Dst> FileSamples(const Image& image, int nchannels, Map map) {
+bool WriteStrips(OIIO::ImageOutput& out, const Image& image, int nchannels, OIIO::TypeDesc type, Map map) {
   const Src* in = reinterpret_cast<const Src*>(image.data());
-  const size_t pixels = static_cast<size_t>(image.width) * image.height;
-  std::vector<Dst> out(pixels * nchannels);
-  for (size_t i = 0; i < pixels; ++i) {
-    const Src* px = in + i * 4;
-    Dst* o = out.data() + i * nchannels;
-    o[0] = map(px[1]);
-    o[1] = map(px[2]);
-    o[2] = map(px[3]);
-    if (nchannels == 4) o[3] = map(px[0]);
+  std::vector<Dst> strip(static_cast<size_t>(image.width) * kStripRows * nchannels);
+  for (int y = 0; y < image.height; y += kStripRows) {
+    const int rows = std::min(kStripRows, image.height - y);
+    const size_t first = static_cast<size_t>(y) * image.width;
+    const size_t pixels = static_cast<size_t>(rows) * image.width;
+    for (size_t i = 0; i < pixels; ++i) {
+      const Src* px = in + (first + i) * 4;
+      Dst* o = strip.data() + i * nchannels;
+      o[0] = map(px[1]);
+      o[1] = map(px[2]);
+      o[2] = map(px[3]);
+      if (nchannels == 4) o[3] = map(px[0]);
+    }
+    if (!out.write_scanlines(y, y + rows, 0, type, strip.data())) return false;
   }
-  return out;
+  return true;
 }
 
 }  // namespace
@@ -199,34 +224,67 @@ SampleType SampleTypeOf(Depth depth) {
   }
 }
 
-Image MakeImage(Depth depth, int32_t width, int32_t height, SampleType fileType) {
+namespace {
+
+Image AllocateImage(Depth depth, int32_t width, int32_t height, SampleType fileType) {
   Image image;
   image.depth = depth;
   image.width = width;
   image.height = height;
   image.fileType = fileType;
   const size_t bytes = static_cast<size_t>(width) * height * BytesPerPixel(depth);
-  image.storage.assign((bytes + sizeof(float) - 1) / sizeof(float), 0.0f);
+  image.storage.resize((bytes + sizeof(float) - 1) / sizeof(float));
   return image;
 }
 
-Image ReadImage(const std::string& path, std::optional<Depth> forced) {
-  std::error_code ec;
-  if (!fs::exists(path, ec)) throw IoError("cannot read " + Quoted(path) + ": no such file");
-  if (fs::is_directory(path, ec)) throw IoError("cannot read " + Quoted(path) + ": it is a folder");
+}  // namespace
+
+Image MakeImage(Depth depth, int32_t width, int32_t height, SampleType fileType) {
+  Image image = AllocateImage(depth, width, height, fileType);
+  std::fill(image.storage.begin(), image.storage.end(), 0.0f);
+  return image;
+}
+
+Image UninitialisedImage(Depth depth, int32_t width, int32_t height, SampleType fileType) {
+  return AllocateImage(depth, width, height, fileType);
+}
+
+void CheckPixelCount(const std::string& what, int64_t width, int64_t height, int64_t maxPixels) {
+  const int64_t pixels = width * height;
+  if (pixels > maxPixels) {
+    throw IoError(what + " is " + std::to_string(width) + "x" + std::to_string(height) + ", " +
+                  std::to_string(pixels) + " pixels, above the limit of " + std::to_string(maxPixels) +
+                  " pixels; --max-pixels raises it");
+  }
+  // Rows are addressed in 32-bit byte counts, as the host's frames are (16 bytes a pixel at float).
+  if (width > kMaxWidth) {
+    throw IoError(what + " is " + std::to_string(width) + " pixels wide, above the widest frame, " +
+                  std::to_string(kMaxWidth));
+  }
+}
+
+Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t maxPixels) {
+  const std::string fail = "cannot read " + Quoted(path) + ": ";
+  struct stat file {};
+  if (::stat(path.c_str(), &file) != 0) {
+    throw IoError(fail + (errno == EACCES ? "permission denied" : "no such file"));
+  }
+  if (S_ISDIR(file.st_mode)) throw IoError(fail + "it is a folder");
+  if (::access(path.c_str(), R_OK) != 0 && ::geteuid() != 0) throw IoError(fail + "permission denied");
 
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
-  if (!in) throw IoError("cannot read " + Quoted(path) + ": " + OneLine(OIIO::geterror()));
+  if (!in) throw IoError(ReadFailure(path, OIIO::geterror()));
   // Only the dimension and type fields are needed, which this accessor copies cheaply.
   const OIIO::ImageSpec header = in->spec_dimensions(0);
-  if (header.deep) throw IoError("cannot read " + Quoted(path) + ": deep images are not supported");
-  if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0 ||
-      static_cast<int64_t>(header.width) * header.height > kMaxPixels) {
-    throw IoError("cannot read " + Quoted(path) + ": unsupported size " + std::to_string(header.width) + "x" +
-                  std::to_string(header.height) + " with " + std::to_string(header.nchannels) + " channels");
+  if (header.deep) throw IoError(fail + "deep images are not supported");
+  if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0) {
+    throw IoError(fail + "the file declares no pixels (" + std::to_string(header.width) + "x" +
+                  std::to_string(header.height) + ", " + std::to_string(header.nchannels) + " channels)");
   }
+  CheckPixelCount(Quoted(path), header.width, header.height, maxPixels);
+  if (const std::optional<std::string> fault = PngStructureFault(path)) throw IoError(fail + *fault);
 
   // The file's own depth: 8 and 16-bit unsigned samples as they are, everything else through float.
   Depth natural = Depth::kFloat;
@@ -239,7 +297,8 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced) {
     naturalType = SampleType::kUint16;
   }
   const Depth depth = forced.value_or(natural);
-  Image image = MakeImage(depth, header.width, header.height, depth == natural ? naturalType : SampleTypeOf(depth));
+  Image image = UninitialisedImage(depth, header.width, header.height,
+                                   depth == natural ? naturalType : SampleTypeOf(depth));
 
   const ChannelMap map = MapChannels(header);
   switch (natural) {
@@ -247,6 +306,9 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced) {
     case Depth::k16: ReadSamples<uint16_t>(*in, path, OIIO::TypeDesc::UINT16, map, image); break;
     default: ReadSamples<float>(*in, path, OIIO::TypeDesc::FLOAT, map, image); break;
   }
+  // Some decoders fill what a damaged file lacks and only warn (JPEG's "premature end"): a
+  // warning left after the read is a failure too.
+  if (in->has_error()) throw IoError(ReadFailure(path, in->geterror()));
   in->close();
   return image;
 }
@@ -261,9 +323,9 @@ void CheckWritableName(const std::string& path) {
 }
 
 void WriteImage(const Image& image, const std::string& path) {
-  const fs::path destination(path);
   std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
   if (!out) {
+    OIIO::geterror();
     throw UsageError("no image format for " + Quoted(path) +
                      "; use a known extension such as .png, .tif, .exr or .jpg");
   }
@@ -272,36 +334,26 @@ void WriteImage(const Image& image, const std::string& path) {
   header.alpha_channel = nchannels == 4 ? 3 : -1;
   header.attribute("oiio:UnassociatedAlpha", 1);
 
-  TemporaryFile temporary(TemporaryNameFor(destination));
-  if (!out->open(temporary.path().string(), header)) {
-    throw IoError("cannot write " + Quoted(path) + ": " + OneLine(out->geterror()));
+  PendingOutput pending(path);
+  if (!out->open(pending.temporaryPath(), header)) {
+    throw IoError(pending.WriteFailure(OneLine(out->geterror())));
   }
   bool ok = true;
   switch (image.depth) {
-    case Depth::k8: {
-      const auto samples = FileSamples<uint8_t, uint8_t>(image, nchannels, [](uint8_t v) { return v; });
-      ok = out->write_image(OIIO::TypeDesc::UINT8, samples.data());
+    case Depth::k8:
+      ok = WriteStrips<uint8_t, uint8_t>(*out, image, nchannels, OIIO::TypeDesc::UINT8, [](uint8_t v) { return v; });
       break;
-    }
-    case Depth::k16: {
-      const auto samples =
-          FileSamples<uint16_t, uint16_t>(image, nchannels, [](uint16_t v) { return EffectToFile16(v); });
-      ok = out->write_image(OIIO::TypeDesc::UINT16, samples.data());
+    case Depth::k16:
+      ok = WriteStrips<uint16_t, uint16_t>(*out, image, nchannels, OIIO::TypeDesc::UINT16,
+                                           [](uint16_t v) { return EffectToFile16(v); });
       break;
-    }
-    default: {
-      const auto samples = FileSamples<float, float>(image, nchannels, [](float v) { return v; });
-      ok = out->write_image(OIIO::TypeDesc::FLOAT, samples.data());
+    default:
+      ok = WriteStrips<float, float>(*out, image, nchannels, OIIO::TypeDesc::FLOAT, [](float v) { return v; });
       break;
-    }
   }
   ok = out->close() && ok;
-  if (!ok) throw IoError("cannot write " + Quoted(path) + ": " + OneLine(out->geterror()));
-
-  std::error_code ec;
-  fs::rename(temporary.path(), destination, ec);
-  if (ec) throw IoError("cannot write " + Quoted(path) + ": " + ec.message());
-  temporary.Commit();
+  if (!ok) throw IoError(pending.WriteFailure(OneLine(out->geterror())));
+  pending.Commit();
 }
 
 }  // namespace morvane::cli

@@ -4,16 +4,47 @@
 // (0..255), 16-bit (0..32768) or float (1.0 white). Colour is kept unassociated from alpha, as
 // the file stores it: the effect's blend mixes straight colours. A file without alpha is opaque.
 // Must not: write a partial file under the final name (output goes to a temporary file in the same
-// folder and is renamed), or keep any state between calls (frames are read on many threads).
+// folder and is renamed), hold a file's samples whole beside the image, or keep any state between
+// calls (frames are read on many threads).
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "effect/render_buffers.h"
 
 namespace morvane::cli {
+
+// A frame larger than this many pixels is refused before any of it is allocated (2^27: a
+// 16384×8192 picture, 2 GiB a frame in float); --max-pixels changes it.
+inline constexpr int64_t kDefaultMaxPixels = int64_t{1} << 27;
+// The widest frame: rows are addressed in 32-bit byte counts, 16 bytes a pixel at float.
+inline constexpr int64_t kMaxWidth = INT32_MAX / 16;
+
+// Leaves new elements uninitialised: a decoded or rendered image is written whole before it is
+// read, and pages nobody wrote cost no memory (a truncated file fails before touching them).
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0) {
+      ::new (static_cast<void*>(p)) U;
+    } else {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  }
+};
 
 // How the samples are stored in a file written from an image.
 enum class SampleType { kUint8, kUint16, kHalf, kFloat };
@@ -25,7 +56,7 @@ struct Image {
   SampleType fileType = SampleType::kUint8;
   bool writeAlpha = true;  // false: the file gets red, green and blue only
   // Rows packed, width × bytes per pixel each; float elements keep every channel type aligned.
-  std::vector<float> storage;
+  std::vector<float, UninitialisedAllocator<float>> storage;
 
   int32_t rowBytes() const { return width * BytesPerPixel(depth); }
   FrameBuffer buffer() { return FrameBuffer{storage.data(), width, height, rowBytes()}; }
@@ -38,19 +69,28 @@ struct Image {
 
 // A cleared image (every channel 0) of the given size and depth.
 Image MakeImage(Depth depth, int32_t width, int32_t height, SampleType fileType);
+// The same, its pixels not yet written: for an image that is filled whole before it is read.
+Image UninitialisedImage(Depth depth, int32_t width, int32_t height, SampleType fileType);
+
+// Throws an I/O error stating the limit when `what` (a quoted file name, "the contact sheet")
+// would be larger than `maxPixels` or wider than kMaxWidth.
+void CheckPixelCount(const std::string& what, int64_t width, int64_t height, int64_t maxPixels);
 
 // The sample type that stores `depth` without loss.
 SampleType SampleTypeOf(Depth depth);
 
 // Reads the first subimage. 8-bit files give 8-bit depth, 16-bit files 16-bit, half and float
-// files float; `forced` overrides. Throws an I/O error naming the file.
-Image ReadImage(const std::string& path, std::optional<Depth> forced = std::nullopt);
+// files float; `forced` overrides. The declared size is checked against `maxPixels` before any
+// pixel is allocated. Throws an I/O error naming the file; a truncated or damaged file is an
+// error, never a partly decoded picture.
+Image ReadImage(const std::string& path, std::optional<Depth> forced = std::nullopt,
+                int64_t maxPixels = kDefaultMaxPixels);
 
 // Throws a usage error when no image format is known for the file name's extension.
 void CheckWritableName(const std::string& path);
 
-// Writes through a temporary file in the destination folder, renamed on success; on failure
-// nothing is left behind. Throws an I/O error naming the file.
+// Writes through a temporary file beside the destination, renamed over it on success (see
+// output_file.h); on failure nothing is left behind. Throws an I/O error naming the file.
 void WriteImage(const Image& image, const std::string& path);
 
 // 16-bit files use 0..65535, the effect 0..32768. Both directions round to nearest, so every

@@ -4,15 +4,18 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 #include "cli/arguments.h"
 #include "cli/cli_error.h"
 #include "cli/contact_sheet.h"
 #include "cli/control_values.h"
+#include "cli/output_file.h"
 #include "cli/render_job.h"
 
 int main(int argc, char** argv) {
   using namespace morvane::cli;
+  InstallCancelHandlers();
   try {
     Invocation inv = ParseArguments(argc, argv);
     inv.job.progress = !inv.quiet && ::isatty(STDERR_FILENO) != 0;
@@ -32,6 +35,10 @@ int main(int argc, char** argv) {
   } catch (const CliError& e) {
     std::fprintf(stderr, "morvane: %s\n", e.what());
     return e.code();
+  } catch (const std::bad_alloc&) {
+    std::fputs("morvane: not enough memory for this picture; try a smaller input, a lower --depth or "
+               "fewer --threads\n", stderr);
+    return kExitIo;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "morvane: %s\n", e.what());
     return kExitIo;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/cli_error.h"
+#include "cli/output_file.h"
 #include "cli/progress.h"
 #include "effect/controls.h"
 #include "effect/render_buffers.h"
@@ -72,7 +73,8 @@ void ForEachParallel(int count, int threads, const std::function<void(int)>& wor
 }
 
 Image RenderImage(const Image& input, const ControlValues& values, int threads) {
-  Image output = MakeImage(input.depth, input.width, input.height, input.fileType);
+  // Every output pixel is written: the render first copies the input into it or clears it.
+  Image output = UninitialisedImage(input.depth, input.width, input.height, input.fileType);
   RenderOptions options;
   options.threads = std::max(threads, 1);
   RenderBuffers(input.depth, input.buffer(), output.buffer(), SettingsOfControls(values),
@@ -97,8 +99,10 @@ void RenderFiles(const Job& job) {
     }
     if (job.evolve) throw UsageError("--evolve needs an image sequence: give --frames and a pattern in OUT");
     CheckWritableName(job.output);
+    RefuseOverwritingInput(job.input, job.output);
+    CheckOutputWritable(job.output);
     Progress progress(job.progress, 1);
-    const Image input = ReadImage(job.input, job.depth);
+    const Image input = ReadImage(job.input, job.depth, job.maxPixels);
     WriteImage(RenderImage(input, values, ThreadCount(job.threads)), job.output);
     progress.FrameDone();
     return;
@@ -110,11 +114,15 @@ void RenderFiles(const Job& job) {
   }
   if (job.evolve) CheckEvolvedSeed(values, frames);
   CheckWritableName(FramePath(outPattern, job.output, frames.first));
+  for (int frame = frames.first; frame <= frames.last; ++frame) {
+    RefuseOverwritingInput(FramePath(inPattern, job.input, frame), FramePath(outPattern, job.output, frame));
+  }
+  CheckOutputWritable(FramePath(outPattern, job.output, frames.first));
 
   // Without a pattern in IN every frame starts from the same picture, read once and shared:
   // the render only reads its input.
   std::optional<Image> still;
-  if (!inPattern.present) still = ReadImage(job.input, job.depth);
+  if (!inPattern.present) still = ReadImage(job.input, job.depth, job.maxPixels);
 
   Progress progress(job.progress, frames.count());
   const int perFrame = ThreadsPerFrame(job.threads, frames.count());
@@ -125,7 +133,7 @@ void RenderFiles(const Job& job) {
     if (still) {
       WriteImage(RenderImage(*still, frameValues, perFrame), out);
     } else {
-      WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth),
+      WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth, job.maxPixels),
                              frameValues, perFrame),
                  out);
     }

@@ -26,6 +26,7 @@ struct Job {
   bool evolve = false;                 // adds the frame number to "Random Seed (Evolution)"
   int cellWidth = 0;                   // contact sheet cells; 0: the picture's width, at most 320
   bool progress = false;               // draw the progress bar on standard error
+  int64_t maxPixels = kDefaultMaxPixels;  // largest input (and contact sheet) accepted
 };
 
 // The effect applied to one image, as the module renders it with these control values.

@@ -79,7 +79,16 @@ class CliTest : public ::testing::Test {
   }
 
   // argv[0] is the program's path.
-  RunResult RunProgram(std::vector<std::string> all) const {
+  RunResult RunProgram(std::vector<std::string> all) const { return Finish(StartProgram(std::move(all))); }
+
+  // Starts the program without waiting for it (0 when it could not start); Finish waits.
+  pid_t Start(const std::vector<std::string>& args) const {
+    std::vector<std::string> all{MORVANE_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    return StartProgram(std::move(all));
+  }
+
+  pid_t StartProgram(std::vector<std::string> all) const {
     const std::string outPath = (root_ / "capture" / "stdout").string();
     const std::string errPath = (root_ / "capture" / "stderr").string();
     posix_spawn_file_actions_t actions;
@@ -93,15 +102,20 @@ class CliTest : public ::testing::Test {
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    RunResult r;
     const int spawned = posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return r;
+    return spawned == 0 ? pid : 0;
+  }
+
+  // Exit code as a shell reports it: 128 + the signal for a process a signal ended.
+  RunResult Finish(pid_t pid) const {
+    RunResult r;
+    if (pid == 0) return r;
     int status = 0;
     waitpid(pid, &status, 0);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = Slurp(outPath);
-    r.err = Slurp(errPath);
+    r.out = Slurp(root_ / "capture" / "stdout");
+    r.err = Slurp(root_ / "capture" / "stderr");
     return r;
   }
 

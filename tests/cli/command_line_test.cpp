@@ -1,5 +1,7 @@
 // The program's interface as a user meets it: listings, presets by name and number, and every
 // error with its exit code, its one line and no file left behind.
+#include <zlib.h>
+
 #include "cli_test_support.h"
 #include "effect/controls.h"
 #include "effect/presets.h"
@@ -77,11 +79,59 @@ struct ErrorCase {
   std::string message;            // expected inside the one line
 };
 
+// A PNG that declares `width` × `height` 16-bit RGBA and holds a few bytes of pixel data, as a
+// hostile or broken download would: 54 bytes.
+void WriteHugeHeaderPng(const std::string& path, uint32_t width, uint32_t height) {
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  const auto chunk = [&](const char* type, const std::string& data) {
+    std::string body = std::string(type, 4) + data;
+    std::string out;
+    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>((data.size() >> s) & 0xff);
+    out += body;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>((crc >> s) & 0xff);
+    png += out;
+  };
+  std::string ihdr;
+  for (uint32_t v : {width, height}) {
+    for (int s = 24; s >= 0; s -= 8) ihdr += static_cast<char>((v >> s) & 0xff);
+  }
+  ihdr += std::string("\x10\x06\x00\x00\x00", 5);  // 16-bit, RGBA
+  chunk("IHDR", ihdr);
+  chunk("IDAT", std::string("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9));
+  std::ofstream(path, std::ios::binary) << png;
+}
+
 TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
   fs::create_directory(Path("taken.png"));  // an output name that cannot be replaced by a file
   {
     std::ofstream(Path("text.png")) << "not an image\n";
+    std::ofstream(Path("plain-file")) << "a file where a folder should be\n";
   }
+  // Damaged copies of a real picture: cut short, and one byte of its pixel data changed.
+  const ArgbImage big = TestPicture(false, 64, 48);
+  WriteWorld(FakeWorld::FromArgb8(WorldDepth::k8, big.width, big.height, big.argb.data()), Path("whole.png"), false);
+  WriteWorld(FakeWorld::FromArgb8(WorldDepth::k8, big.width, big.height, big.argb.data()), Path("whole.jpg"), false);
+  const std::string png = Slurp(Path("whole.png"));
+  const std::string jpg = Slurp(Path("whole.jpg"));
+  std::ofstream(Path("cut.png"), std::ios::binary) << png.substr(0, png.size() / 2);
+  std::ofstream(Path("cut.jpg"), std::ios::binary) << jpg.substr(0, jpg.size() / 2);
+  std::string flipped = png;
+  flipped[png.size() / 2] = static_cast<char>(flipped[png.size() / 2] ^ 0x5a);
+  std::ofstream(Path("flipped.png"), std::ios::binary) << flipped;
+  fs::remove(Path("whole.png"));
+  fs::remove(Path("whole.jpg"));
+  WriteHugeHeaderPng(Path("huge.png"), 16384, 16384);
+  {
+    const ArgbImage narrow = TestPicture(false, 1, 48);
+    WriteWorld(FakeWorld::FromArgb8(WorldDepth::k8, 1, 48, narrow.argb.data()), Path("narrow.png"), false);
+  }
+  fs::copy_file(Path("in.png"), Path("kept.png"));
+  fs::permissions(Path("kept.png"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::create_symlink(Path("in.png"), Path("link-to-in.png"));
+  fs::create_hard_link(Path("in.png"), Path("hard-link-to-in.png"));
+  for (int f = 1; f <= 3; ++f) fs::copy_file(Path("in.png"), Path("seq." + std::to_string(f) + ".png"));
+  const std::string cutBytes = std::to_string(png.size() / 2);
   const std::vector<ErrorCase> cases = {
       {{}, 2, "no command given; try \"morvane --help\""},
       {{"paint", "IN", "OUT"}, 2, "unknown command \"paint\"; commands: render, controls, presets, contact-sheet"},
@@ -122,7 +172,31 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "missing.png", "OUT"}, 1, "missing.png\": no such file"},
       {{"render", "text.png", "OUT"}, 1, "cannot read"},
       {{"render", "IN", "no-such-folder/out.png"}, 1, "cannot write"},
-      {{"render", "IN", "taken.png"}, 1, "cannot write"},
+      {{"render", "IN", "no-such-folder/sub/out.png"}, 1, "/no-such-folder/sub\""},
+      {{"render", "IN", "no-such-folder/out.png"}, 1, ": no such folder \""},
+      {{"render", "IN", "plain-file/out.png"}, 1, "plain-file\" is not a folder"},
+      {{"render", "IN", "taken.png"}, 1, "taken.png\": it is a folder"},
+      {{"render", "IN", "kept.png"}, 1, "kept.png\": permission denied (the file is read-only)"},
+      // the output is the input, by name, through a link or as a frame of a sequence
+      {{"render", "IN", "IN"}, 2, "is the input file"},
+      {{"render", "IN", "link-to-in.png"}, 2, "is the input file"},
+      {{"render", "IN", "hard-link-to-in.png"}, 2, "is the input file"},
+      {{"render", "seq.%d.png", "seq.%d.png", "--frames", "1-3"}, 2, "seq.1.png\" is the input file"},
+      {{"render", "seq.%d.png", "seq.#.png", "--frames", "2-3"}, 2, "seq.2.png\" is the input file"},
+      {{"render", "seq.2.png", "seq.%d.png", "--frames", "1-3"}, 2, "seq.2.png\" is the input file"},
+      {{"contact-sheet", "IN", "IN"}, 2, "is the input file"},
+      // broken and hostile inputs: said in the user's terms, before any pixel is allocated
+      {{"render", "cut.png", "OUT"}, 1, "cut.png\": the file is truncated at byte " + cutBytes},
+      {{"render", "flipped.png", "OUT"}, 1, "flipped.png\": the file is damaged at byte"},
+      {{"render", "cut.jpg", "OUT"}, 1, "cut.jpg\": the file is truncated at byte"},
+      {{"render", "huge.png", "OUT"}, 1,
+       "huge.png\" is 16384x16384, 268435456 pixels, above the limit of 134217728 pixels; --max-pixels raises it"},
+      {{"render", "IN", "OUT", "--max-pixels", "767"}, 1, "is 32x24, 768 pixels, above the limit of 767 pixels"},
+      {{"render", "IN", "OUT", "--max-pixels", "0"}, 2, "--max-pixels \"0\": expected a pixel count from 1"},
+      {{"render", "huge.png", "OUT", "--max-pixels", "300000000"}, 1, "huge.png\": the file is truncated at byte 54"},
+      {{"contact-sheet", "narrow.png", "OUT", "--cell-width", "4096"}, 1,
+       "the contact sheet is 20540x786"},
+      {{"contact-sheet", "IN", "OUT", "--cell-width", "4096"}, 1, "above the limit of 134217728 pixels"},
       {{"contact-sheet", "IN", "OUT", "--preset", "3"}, 2, "--preset does not apply to contact-sheet"},
       {{"contact-sheet", "missing.png", "OUT"}, 1, "no such file"},
       {{"controls", "extra"}, 2, "controls takes no files or options"},
@@ -135,7 +209,9 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       std::string arg = a;
       if (a == "IN") arg = Path("in.png");
       if (a == "OUT") arg = Path("out.png");
-      if (a != "IN" && a != "OUT" && (a.find(".png") != std::string::npos || a.find(".xyz") != std::string::npos)) {
+      if (a != "IN" && a != "OUT" &&
+          (a.find(".png") != std::string::npos || a.find(".jpg") != std::string::npos ||
+           a.find(".xyz") != std::string::npos)) {
         arg = Path(a);
       }
       args.push_back(arg);
