@@ -63,6 +63,10 @@ std::string ReadFailure(const std::string& path, const std::string& libraryMessa
     return fail + "the file is truncated at byte " + std::to_string(size) + " (" + message + ")";
   }
   if (!ec && size == 0) return fail + "the file is empty";
+  if (message == "unknown error" && !ec) {
+    // Some decoders stop at a short or broken file without a word.
+    return fail + "the file is truncated or damaged (it has " + std::to_string(size) + " bytes)";
+  }
   return fail + message;
 }
 

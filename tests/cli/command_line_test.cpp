@@ -122,6 +122,7 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
   fs::remove(Path("whole.png"));
   fs::remove(Path("whole.jpg"));
   WriteHugeHeaderPng(Path("huge.png"), 16384, 16384);
+  std::ofstream(Path("cut.ppm"), std::ios::binary) << "P6\n20 20\n255\n" << std::string(1000, '\x80');
   {
     const ArgbImage narrow = TestPicture(false, 1, 48);
     WriteWorld(FakeWorld::FromArgb8(WorldDepth::k8, 1, 48, narrow.argb.data()), Path("narrow.png"), false);
@@ -189,6 +190,7 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "cut.png", "OUT"}, 1, "cut.png\": the file is truncated at byte " + cutBytes},
       {{"render", "flipped.png", "OUT"}, 1, "flipped.png\": the file is damaged at byte"},
       {{"render", "cut.jpg", "OUT"}, 1, "cut.jpg\": the file is truncated at byte"},
+      {{"render", "cut.ppm", "OUT"}, 1, "cut.ppm\": the file is truncated or damaged (it has 1013 bytes)"},
       {{"render", "huge.png", "OUT"}, 1,
        "huge.png\" is 16384x16384, 268435456 pixels, above the limit of 134217728 pixels; --max-pixels raises it"},
       {{"render", "IN", "OUT", "--max-pixels", "767"}, 1, "is 32x24, 768 pixels, above the limit of 767 pixels"},
@@ -211,6 +213,7 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       if (a == "OUT") arg = Path("out.png");
       if (a != "IN" && a != "OUT" &&
           (a.find(".png") != std::string::npos || a.find(".jpg") != std::string::npos ||
+           a.find(".ppm") != std::string::npos ||
            a.find(".xyz") != std::string::npos)) {
         arg = Path(a);
       }
@@ -227,6 +230,23 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(WorkFiles(), before) << "a file was left behind";
   }
+}
+
+// An allocation that fails is one line and exit 1, not std::bad_alloc: a 30000 × 30000 frame
+// (allowed by --max-pixels) in a process limited to 2 GiB of address space. The sanitizers need
+// far more address space than that, so their builds skip it.
+TEST_F(CliCommandLine, OutOfMemoryIsOneLine) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "sanitizer builds reserve more address space than the limit";
+#endif
+  if (!fs::exists("/usr/bin/prlimit")) GTEST_SKIP() << "no prlimit (util-linux)";
+  std::ofstream(Path("tall.ppm"), std::ios::binary) << "P6\n30000 30000\n255\n" << std::string(1000, '\0');
+  const RunResult r = RunProgram({"/usr/bin/prlimit", "--as=2147483648", MORVANE_CLI_PATH, "render", Path("tall.ppm"),
+                                  Path("out.png"), "--max-pixels", "1000000000"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "morvane: not enough memory for this picture; try a smaller input, a lower --depth or fewer "
+                   "--threads\n");
+  EXPECT_FALSE(fs::exists(Path("out.png")));
 }
 
 TEST_F(CliCommandLine, SuccessIsSilentWhenStandardErrorIsNotATerminal) {
