@@ -58,8 +58,7 @@ std::string ReadFailure(const std::string& path, const std::string& libraryMessa
   const std::string message = OneLine(libraryMessage);
   std::error_code ec;
   const uintmax_t size = fs::file_size(path, ec);
-  if (!ec && Mentions(message, {"end of file", "eof", "truncat", "premature", "too short", "read error",
-                                "unexpected end", "not enough data"})) {
+  if (!ec && Mentions(message, {"end of file", "eof", "truncat", "premature", "unexpected end"})) {
     return fail + "the file is truncated at byte " + std::to_string(size) + " (" + message + ")";
   }
   if (!ec && size == 0) return fail + "the file is empty";
@@ -276,6 +275,10 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t ma
   if (S_ISDIR(file.st_mode)) throw IoError(fail + "it is a folder");
   if (::access(path.c_str(), R_OK) != 0 && ::geteuid() != 0) throw IoError(fail + "permission denied");
 
+  // Before the decoder sees the file: libpng's errors leave its callers' frames by longjmp, which
+  // leaks what they held, and a broken file is better described here anyway.
+  if (const std::optional<std::string> fault = PngStructureFault(path)) throw IoError(fail + *fault);
+
   OIIO::ImageSpec config;
   config.attribute("oiio:UnassociatedAlpha", 1);
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
@@ -288,7 +291,6 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t ma
                   std::to_string(header.height) + ", " + std::to_string(header.nchannels) + " channels)");
   }
   CheckPixelCount(Quoted(path), header.width, header.height, maxPixels);
-  if (const std::optional<std::string> fault = PngStructureFault(path)) throw IoError(fail + *fault);
 
   // The file's own depth: 8 and 16-bit unsigned samples as they are, everything else through float.
   Depth natural = Depth::kFloat;

@@ -10,12 +10,14 @@
 #include "cli/cli_error.h"
 #include "cli/contact_sheet.h"
 #include "cli/control_values.h"
+#include "cli/library_messages.h"
 #include "cli/output_file.h"
 #include "cli/render_job.h"
 
 int main(int argc, char** argv) {
   using namespace morvane::cli;
   InstallCancelHandlers();
+  RouteLibraryMessages();
   try {
     Invocation inv = ParseArguments(argc, argv);
     inv.job.progress = !inv.quiet && ::isatty(STDERR_FILENO) != 0;

@@ -50,6 +50,9 @@ std::optional<std::string> PngStructureFault(const std::string& path) {
     if (got != 8) return truncated(offset + got);
     const uint32_t length = BigEndian(head);
     const std::string name = ChunkName(head + 4);
+    if (name.find('?') != std::string::npos) {
+      return "the file is damaged at byte " + std::to_string(offset) + " (no chunk starts there)";
+    }
     if (length > kMaxChunkLength) {
       return "the file is damaged at byte " + std::to_string(offset) + " (chunk " + name + " claims " +
              std::to_string(length) + " bytes)";

@@ -14,3 +14,10 @@ if(MORVANE_THREAD_SANITIZE)
   target_compile_options(morvane_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(morvane_options INTERFACE -fsanitize=thread)
 endif()
+if(MORVANE_FUZZ)
+  # Everything is built for libFuzzer's coverage and under the sanitizers; only the fuzz targets
+  # link libFuzzer's main.
+  target_compile_options(morvane_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(morvane_options INTERFACE -fsanitize=address,undefined)
+endif()

@@ -44,10 +44,10 @@ constexpr Property kProperties[] = {
     {.key = kPiplReservedInfo, .data = Data::kLong, .value = kNoReservedInfo},
 };
 
-consteval uint32_t PadTo4(size_t n) { return uint32_t((n + 3) & ~size_t(3)); }
+constexpr uint32_t PadTo4(size_t n) { return uint32_t((n + 3) & ~size_t(3)); }
 
 // The length field: strings count their zero padding, the 16-bit value does not.
-consteval uint32_t DataLength(const Property& p) {
+constexpr uint32_t DataLength(const Property& p) {
   switch (p.data) {
     case Data::kPascalString:
       if (p.text.size() > 255) throw "a Pascal string holds at most 255 characters";

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Linux, sanitizer and Windows presets, and runs every test;
-# the ThreadSanitizer preset builds and runs the tests that render on several threads.
+# the ThreadSanitizer preset builds and runs the tests that render on several threads, and the
+# fuzz preset runs each fuzz target for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,6 +14,9 @@ cmake --build --preset tsan --target generator_tests differential_tests host_tes
 ctest --preset linux
 ctest --preset sanitize
 ctest --preset tsan -R 'Thread|WorkerPool|Concurrent|Differential|BoundedTime'
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target effect_main_fuzzer cli_fuzzer
+scripts/fuzz.sh 60
 if [ -f build/windows/CTestTestfile.cmake ] && grep -q add_test build/windows/CTestTestfile.cmake build/windows/*/CTestTestfile.cmake build/windows/*/*/CTestTestfile.cmake 2>/dev/null; then
   ctest --preset windows
 fi

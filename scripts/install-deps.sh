@@ -7,7 +7,7 @@ pkgs=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64
-  libopenimageio-dev openimageio-tools fonts-dejavu-core zlib1g-dev
+  libopenimageio-dev openimageio-tools fonts-dejavu-core zlib1g-dev libpng-dev
   clang-14 libclang-rt-14-dev
 )
 missing=()

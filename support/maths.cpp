@@ -177,15 +177,6 @@ constexpr double ToDouble(const Fixed& a) {
   return std::bit_cast<double>((biased << 52) | (mantissa & 0x000FFFFFFFFFFFFFu));
 }
 
-// A double 0 <= x < 1 exactly (its lowest bit must lie within the 256 fraction bits).
-constexpr Fixed FromDouble(double x) {
-  const uint64_t bits = std::bit_cast<uint64_t>(x);
-  const int biased = static_cast<int>(bits >> 52);
-  if (biased == 0) return Fixed{};
-  const uint64_t mantissa = (bits & 0x000FFFFFFFFFFFFFu) | (uint64_t(1) << 52);
-  return FromScaled(mantissa, 1075 - biased);
-}
-
 // 1/k! for k = 0..25.
 struct InverseFactorials {
   Fixed of[26];

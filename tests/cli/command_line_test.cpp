@@ -79,18 +79,16 @@ struct ErrorCase {
   std::string message;            // expected inside the one line
 };
 
-// A PNG that declares `width` × `height` 16-bit RGBA and holds a few bytes of pixel data, as a
-// hostile or broken download would: 54 bytes.
-void WriteHugeHeaderPng(const std::string& path, uint32_t width, uint32_t height) {
+// A PNG built chunk by chunk with correct checksums: `width` × `height` 16-bit RGBA with `pixelData`
+// as its one IDAT chunk, and an IEND chunk unless the file is to end early.
+void WritePng(const std::string& path, uint32_t width, uint32_t height, const std::string& pixelData, bool ended) {
   std::string png("\x89PNG\r\n\x1a\n", 8);
   const auto chunk = [&](const char* type, const std::string& data) {
-    std::string body = std::string(type, 4) + data;
-    std::string out;
-    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>((data.size() >> s) & 0xff);
-    out += body;
+    const std::string body = std::string(type, 4) + data;
+    for (int s = 24; s >= 0; s -= 8) png += static_cast<char>((data.size() >> s) & 0xff);
+    png += body;
     const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>((crc >> s) & 0xff);
-    png += out;
+    for (int s = 24; s >= 0; s -= 8) png += static_cast<char>((crc >> s) & 0xff);
   };
   std::string ihdr;
   for (uint32_t v : {width, height}) {
@@ -98,9 +96,15 @@ void WriteHugeHeaderPng(const std::string& path, uint32_t width, uint32_t height
   }
   ihdr += std::string("\x10\x06\x00\x00\x00", 5);  // 16-bit, RGBA
   chunk("IHDR", ihdr);
-  chunk("IDAT", std::string("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9));
+  chunk("IDAT", pixelData);
+  if (ended) chunk("IEND", "");
   std::ofstream(path, std::ios::binary) << png;
 }
+
+// Nine bytes of a zlib stream: a few zero bytes of pixel data, far too few for a large picture.
+const std::string kFewPixels("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9);
+// Not a zlib stream at all, with a correct chunk checksum: only the decoder can find it broken.
+const std::string kNotDeflate("\x78\x9c\xff\xff\xff\xff\xff\xff\xff\xff", 10);
 
 TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
   fs::create_directory(Path("taken.png"));  // an output name that cannot be replaced by a file
@@ -121,7 +125,9 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
   std::ofstream(Path("flipped.png"), std::ios::binary) << flipped;
   fs::remove(Path("whole.png"));
   fs::remove(Path("whole.jpg"));
-  WriteHugeHeaderPng(Path("huge.png"), 16384, 16384);
+  WritePng(Path("huge.png"), 16384, 16384, kFewPixels, true);     // a bomb's header on a 66-byte file
+  WritePng(Path("huge-cut.png"), 16384, 16384, kFewPixels, false);
+  WritePng(Path("not-deflate.png"), 4, 4, kNotDeflate, true);
   std::ofstream(Path("cut.ppm"), std::ios::binary) << "P6\n20 20\n255\n" << std::string(1000, '\x80');
   {
     const ArgbImage narrow = TestPicture(false, 1, 48);
@@ -195,7 +201,10 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
        "huge.png\" is 16384x16384, 268435456 pixels, above the limit of 134217728 pixels; --max-pixels raises it"},
       {{"render", "IN", "OUT", "--max-pixels", "767"}, 1, "is 32x24, 768 pixels, above the limit of 767 pixels"},
       {{"render", "IN", "OUT", "--max-pixels", "0"}, 2, "--max-pixels \"0\": expected a pixel count from 1"},
-      {{"render", "huge.png", "OUT", "--max-pixels", "300000000"}, 1, "huge.png\": the file is truncated at byte 54"},
+      {{"render", "huge-cut.png", "OUT", "--max-pixels", "300000000"}, 1,
+       "huge-cut.png\": the file is truncated at byte 54"},
+      {{"render", "huge.png", "OUT", "--max-pixels", "300000000"}, 1, "huge.png\": PNG read error"},
+      {{"render", "not-deflate.png", "OUT"}, 1, "not-deflate.png\": PNG read error"},
       {{"contact-sheet", "narrow.png", "OUT", "--cell-width", "4096"}, 1,
        "the contact sheet is 20540x786"},
       {{"contact-sheet", "IN", "OUT", "--cell-width", "4096"}, 1, "above the limit of 134217728 pixels"},

@@ -81,7 +81,9 @@ FakeWorld::FakeWorld(WorldDepth depth, int32_t width, int32_t height, int32_t pa
   world_.rowbytes = width * bytesPerPixel() + padBytes;
   world_.world_flags = depth == WorldDepth::k16 ? PF_WorldFlag_DEEP | PF_WorldFlag_WRITEABLE : PF_WorldFlag_WRITEABLE;
   bytes_.assign(static_cast<size_t>(world_.rowbytes) * std::max(height, 1), kPadSentinel);
-  for (int32_t y = 0; y < height; ++y) std::memset(row(y), 0, static_cast<size_t>(width) * bytesPerPixel());
+  if (width > 0) {  // a zero-width world with no padding has no bytes at all
+    for (int32_t y = 0; y < height; ++y) std::memset(row(y), 0, static_cast<size_t>(width) * bytesPerPixel());
+  }
   world_.data = bytes_.data();
   world_.extent_hint = {0, 0, width, height};
 }
