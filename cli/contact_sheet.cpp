@@ -125,7 +125,7 @@ void RenderContactSheet(const Job& job) {
   values.reserve(kPresetCount);
   for (int p = 1; p <= kPresetCount; ++p) values.push_back(BuildControlValues(p, job.overrides));
   CheckWritableName(job.output);
-  RefuseOverwritingInput(job.input, job.output);
+  RefuseOverwritingInputs({job.input}, {job.output});
   CheckOutputWritable(job.output);
 
   const Image picture = ReadImage(job.input, job.depth, job.maxPixels);

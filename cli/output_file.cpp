@@ -10,6 +10,8 @@
 #include <charconv>
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <utility>
 #include <system_error>
 #include <thread>
 
@@ -231,12 +233,20 @@ void PendingOutput::Commit() {
 
 void CheckOutputWritable(const std::string& path) { ResolveTarget(path); }
 
-void RefuseOverwritingInput(const std::string& input, const std::string& output) {
-  struct stat in {}, out {};
-  if (::stat(input.c_str(), &in) != 0 || ::stat(output.c_str(), &out) != 0) return;
-  if (in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
-    throw UsageError("the output " + Quoted(output) + " is the input file " + Quoted(input) +
-                     "; give the output another name");
+void RefuseOverwritingInputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+  std::map<std::pair<dev_t, ino_t>, const std::string*> read;
+  for (const std::string& input : inputs) {
+    struct stat in {};
+    if (::stat(input.c_str(), &in) == 0) read.emplace(std::make_pair(in.st_dev, in.st_ino), &input);
+  }
+  for (const std::string& output : outputs) {
+    struct stat out {};
+    if (::stat(output.c_str(), &out) != 0) continue;
+    const auto it = read.find(std::make_pair(out.st_dev, out.st_ino));
+    if (it != read.end()) {
+      throw UsageError("the output " + Quoted(output) + " is the input file " + Quoted(*it->second) +
+                       "; give the output another name");
+    }
   }
 }
 

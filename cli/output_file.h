@@ -10,6 +10,7 @@
 // longer runs.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace morvane::cli {
 
@@ -47,9 +48,9 @@ class PendingOutput {
 // read-only file) without writing anything. Throws the I/O error PendingOutput would.
 void CheckOutputWritable(const std::string& path);
 
-// Throws a usage error when `output` is the same file as `input` (by device and inode, through any
-// link or spelling). Either may be missing.
-void RefuseOverwritingInput(const std::string& input, const std::string& output);
+// Throws a usage error when any of `outputs` is the same file as any of `inputs` (by device and
+// inode, through any link or spelling). Files that do not exist are skipped.
+void RefuseOverwritingInputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
 
 // Installs the SIGINT, SIGTERM and SIGHUP handlers that remove the pending temporary files.
 void InstallCancelHandlers();

@@ -99,7 +99,7 @@ void RenderFiles(const Job& job) {
     }
     if (job.evolve) throw UsageError("--evolve needs an image sequence: give --frames and a pattern in OUT");
     CheckWritableName(job.output);
-    RefuseOverwritingInput(job.input, job.output);
+    RefuseOverwritingInputs({job.input}, {job.output});
     CheckOutputWritable(job.output);
     Progress progress(job.progress, 1);
     const Image input = ReadImage(job.input, job.depth, job.maxPixels);
@@ -114,8 +114,13 @@ void RenderFiles(const Job& job) {
   }
   if (job.evolve) CheckEvolvedSeed(values, frames);
   CheckWritableName(FramePath(outPattern, job.output, frames.first));
-  for (int frame = frames.first; frame <= frames.last; ++frame) {
-    RefuseOverwritingInput(FramePath(inPattern, job.input, frame), FramePath(outPattern, job.output, frame));
+  {
+    std::vector<std::string> inputs, outputs;
+    for (int frame = frames.first; frame <= frames.last; ++frame) {
+      if (inputs.empty() || inPattern.present) inputs.push_back(FramePath(inPattern, job.input, frame));
+      outputs.push_back(FramePath(outPattern, job.output, frame));
+    }
+    RefuseOverwritingInputs(inputs, outputs);
   }
   CheckOutputWritable(FramePath(outPattern, job.output, frames.first));
 

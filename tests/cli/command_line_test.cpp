@@ -138,6 +138,7 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
   fs::create_symlink(Path("in.png"), Path("link-to-in.png"));
   fs::create_hard_link(Path("in.png"), Path("hard-link-to-in.png"));
   for (int f = 1; f <= 3; ++f) fs::copy_file(Path("in.png"), Path("seq." + std::to_string(f) + ".png"));
+  for (int f = 1; f <= 11; ++f) fs::copy_file(Path("in.png"), Path("x" + std::to_string(f) + ".png"));
   const std::string cutBytes = std::to_string(png.size() / 2);
   const std::vector<ErrorCase> cases = {
       {{}, 2, "no command given; try \"morvane --help\""},
@@ -191,6 +192,9 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "seq.%d.png", "seq.%d.png", "--frames", "1-3"}, 2, "seq.1.png\" is the input file"},
       {{"render", "seq.%d.png", "seq.#.png", "--frames", "2-3"}, 2, "seq.2.png\" is the input file"},
       {{"render", "seq.2.png", "seq.%d.png", "--frames", "1-3"}, 2, "seq.2.png\" is the input file"},
+      // frame 1's output is frame 11's input
+      {{"render", "x%d.png", "x1%d.png", "--frames", "1-11"}, 2, "x11.png\" is the input file"},
+      {{"render", "seq.%d.png", "seq.%d.png", "--frames", "3-5"}, 2, "seq.3.png\" is the input file"},
       {{"contact-sheet", "IN", "IN"}, 2, "is the input file"},
       // broken and hostile inputs: said in the user's terms, before any pixel is allocated
       {{"render", "cut.png", "OUT"}, 1, "cut.png\": the file is truncated at byte " + cutBytes},
