@@ -28,6 +28,7 @@ constexpr OptionDef kOptions[] = {
     {"--evolve", false, kOnRender},
     {"--cell-width", true, kOnSheet},
     {"--quiet", false, kOnRender | kOnSheet},
+    {"--verbose", false, kOnRender | kOnSheet},
     {"--max-pixels", true, kOnRender | kOnSheet},
 };
 
@@ -64,6 +65,7 @@ std::string OptionsOf(Verb v) {
 
 const OptionDef* FindOption(std::string_view name) {
   if (name == "-q") name = "--quiet";
+  if (name == "-v") name = "--verbose";
   for (const OptionDef& o : kOptions) {
     if (name == o.name) return &o;
   }
@@ -97,15 +99,17 @@ void ApplyOption(const OptionDef& o, const std::string& value, Invocation& inv) 
   } else if (name == "--depth") {
     job.depth = ParseDepth(value);
   } else if (name == "--threads") {
-    job.threads = ParseBounded(name, value, 1, kMaxThreads, "a thread count");
+    job.threads = ParseBounded(name, value, 0, kMaxThreads, "a thread count (0: all cores)");
   } else if (name == "--frames") {
-    job.frames = ParseFrameRange(value);
+    job.frames = ParseFrameList(value);
   } else if (name == "--evolve") {
     job.evolve = true;
   } else if (name == "--cell-width") {
     job.cellWidth = ParseBounded(name, value, 16, 4096, "a width in pixels");
   } else if (name == "--quiet") {
     inv.quiet = true;
+  } else if (name == "--verbose") {
+    job.verbose = true;
   } else if (name == "--max-pixels") {
     const std::optional<int64_t> n = ParseWholeNumber(Trim(value));
     if (!n || *n < 1 || *n > kMaxPixelsLimit) {
@@ -208,28 +212,48 @@ std::string UsageText() {
   return R"usage(morvane: the Morvane effect applied to image files, as the module renders them in a host.
 
 Usage:
-  morvane render IN OUT [--preset NAME|NUMBER] [--set "Control=value"]... [--depth 8|16|32]
-                        [--frames FIRST-LAST [--evolve]] [--threads N] [--max-pixels N] [--quiet]
-  morvane contact-sheet IN OUT [--set "Control=value"]... [--cell-width N] [--depth 8|16|32]
-                        [--threads N] [--max-pixels N] [--quiet]
-  morvane controls      the controls: kind, valid range, default, popup entries
-  morvane presets       the twenty presets with their numbers
-  morvane --help | --version
+  morvane render IN OUT [options]           one picture, or a sequence with --frames
+  morvane contact-sheet IN OUT [options]    all twenty presets side by side, labelled
+  morvane controls                          the controls: kind, valid range, default, popup entries
+  morvane presets                           the twenty presets with their numbers
+  morvane --help | -h | --version
+
+Options (render; those marked * also contact-sheet):
+  --preset NAME|NUMBER    start from one of the twenty presets (render only)
+  --set "Control=value"   * change one control after the preset; repeatable
+  --depth 8|16|32         * render at this depth (32: float) instead of the file's own
+  --frames LIST           the frames of a sequence: 1-240, 1-100x2 (every second), 1,5,10-20, -5-5
+  --evolve                add the frame number to "Random Seed (Evolution)" (with --frames)
+  --cell-width N          the contact sheet's cell width, 16 to 4096 (contact-sheet only)
+  --threads N             * threads in all, frames in flight and threads inside each frame
+                            together; 0 or absent: every core
+  --max-pixels N          * refuse inputs (and contact sheets) of more pixels; default 134217728
+  -q, --quiet             * print nothing but errors
+  -v, --verbose           * also print the settings used (every control, as --set takes it)
+  --                      * what follows is a file name, even if it starts with "-"
+Options take their value as "--name value" or "--name=value", anywhere after the command.
 
 Controls start at their defaults; --preset applies one of the twenty presets, then each --set
 changes one control, named as the effect's panel shows it (any case):
   popups by entry name or number   --set "Shape type=Circle"   --set "Fade Type=1"
   checkboxes on, off, 1 or 0       --set "Keep Original Image=on"
-  sliders as decimals in range     --set "Line Width=1.8"   --set "Opacity=40%"
+  sliders as decimals in range     --set "Line Width=1.8"   --set "Opacity=40%"   --set "Size=1.2e1"
+A control the panel would grey out with these settings (e.g. "Grid Randomization" without the
+Grid strategy) is accepted with a warning that it has no effect.
 
 Files are read and written with OpenImageIO (PNG, TIFF, OpenEXR, JPEG, ...). 8-bit files render
 at 8 bits, 16-bit files at 16 bits, half and float files in float; --depth forces one.
 
-Sequences: put a frame number pattern in the file names (%04d or ####) and give --frames, e.g.
-  morvane render in.%04d.png out.%04d.png --frames 1-240
-Frames render in parallel, one per thread (--threads, default: all cores). --evolve adds the frame
-number to "Random Seed (Evolution)", so the strokes change from frame to frame; with no pattern in
-IN, every frame starts from the same picture.
+Sequences: put a frame number pattern in the file names, as oiiotool does: %04d (printf), # (four
+digits), @ (one digit each: @@@ is three); %% is a literal %. For example
+  morvane render in.####.exr out.####.exr --frames 1-240
+  morvane render in.%04d.png out.@@@.png --frames 1-100x2 --evolve
+Frames render in parallel; --evolve makes the strokes change from frame to frame; with no pattern
+in IN, every frame starts from the same picture. A frame's picture depends only on its number, so
+a sequence may be split into chunks rendered by separate calls (see docs/farm.md).
+
+Progress: a bar on a terminal; otherwise (a render farm's log) one line per finished frame with
+its number, file and time.
 
 Files: an input larger than --max-pixels (default 134217728, a 16384x8192 picture) is refused
 before it is read; so is a contact sheet that would be. OUT appears whole or not at all: it is

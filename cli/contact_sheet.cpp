@@ -1,6 +1,7 @@
 #include "cli/contact_sheet.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -139,14 +140,16 @@ void RenderContactSheet(const Job& job) {
   }
 
   {
-    Progress progress(job.progress, kPresetCount);
+    Progress progress(job.report, kPresetCount);
     ForEachParallel(kPresetCount, job.threads, [&](int i) {
+      const auto start = std::chrono::steady_clock::now();
       const OIIO::ImageBuf full = PremultipliedRgba(RenderImage(picture, values[i], ThreadsPerFrame(job.threads, kPresetCount)));
       const OIIO::ROI cellRoi(0, layout.cellWidth, 0, layout.cellHeight, 0, 1, 0, 4);
       const OIIO::ImageBuf cell = OIIO::ImageBufAlgo::resize(full, "", 0.0f, cellRoi, 1);
       if (cell.has_error()) throw IoError("cannot scale the cell of preset " + std::to_string(i + 1));
       PlaceCell(cell, layout, i, sheet);  // cells do not overlap, so threads never share a pixel
-      progress.FrameDone();
+      progress.FrameDone(std::nullopt, "preset " + LabelOf(i + 1),
+                         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     });
   }
   DrawLabels(layout, sheet);

@@ -1,11 +1,14 @@
 #include "cli/control_values.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 
 #include "cli/cli_error.h"
 #include "cli/text_util.h"
 #include "effect/controls.h"
+#include "effect/enabling.h"
 #include "effect/presets.h"
 #include "support/text.h"
 
@@ -15,6 +18,8 @@ namespace {
 // Whole-number integer parts beyond this cannot lie in any control's range; capping the digits
 // keeps the arithmetic far from overflow.
 constexpr size_t kMaxIntegerDigits = 9;
+// Exponents beyond this give a value past every range, or a fraction below every step, either way.
+constexpr int kMaxExponent = 400;
 
 bool Settable(const ControlDef& c) {
   return c.id != ControlId::kPreset &&
@@ -173,7 +178,36 @@ std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text) {
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
     fracDigits = text.substr(fracBegin, i - fracBegin);
   }
-  if (i != text.size() || (intDigits.empty() && fracDigits.empty())) return std::nullopt;
+  if (intDigits.empty() && fracDigits.empty()) return std::nullopt;
+  // Scientific notation ("1e1", "2.5E-1"): the exponent moves the decimal point, so the value
+  // stays an exact decimal.
+  std::string shiftedInt, shiftedFrac;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negativeExponent = text[i++] == '-';
+    const size_t expBegin = i;
+    int exponent = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+      exponent = std::min(exponent * 10 + (text[i] - '0'), kMaxExponent);
+      ++i;
+    }
+    if (i == expBegin) return std::nullopt;
+    shiftedInt = std::string(intDigits);
+    shiftedFrac = std::string(fracDigits);
+    if (negativeExponent) {
+      if (static_cast<int>(shiftedInt.size()) < exponent) shiftedInt.insert(0, exponent - shiftedInt.size(), '0');
+      shiftedFrac.insert(0, shiftedInt.substr(shiftedInt.size() - exponent));
+      shiftedInt.erase(shiftedInt.size() - exponent);
+    } else {
+      if (static_cast<int>(shiftedFrac.size()) < exponent) shiftedFrac.append(exponent - shiftedFrac.size(), '0');
+      shiftedInt += shiftedFrac.substr(0, exponent);
+      shiftedFrac.erase(0, exponent);
+    }
+    intDigits = shiftedInt;
+    fracDigits = shiftedFrac;
+  }
+  if (i != text.size()) return std::nullopt;
 
   while (intDigits.size() > 1 && intDigits.front() == '0') intDigits.remove_prefix(1);
   int64_t whole = 0;
@@ -194,6 +228,60 @@ std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text) {
   const int64_t magnitude = whole * 65536 + carry;
   d.fixed = d.negative ? -magnitude : magnitude;
   return d;
+}
+
+std::vector<std::string> IneffectiveOverrideWarnings(const ControlValues& values,
+                                                     const std::vector<std::string>& overrides) {
+  const auto value = [&values](ControlId id) { return values[SlotOf(id)]; };
+  std::vector<std::string> warnings;
+  std::vector<ControlId> warned;
+  for (const std::string& o : overrides) {
+    const ControlDef* c = FindControl(Trim(std::string_view(o).substr(0, o.find('='))));
+    if (c == nullptr || ControlEnabled(c->id, values)) continue;
+    if (std::find(warned.begin(), warned.end(), c->id) != warned.end()) continue;
+    warned.push_back(c->id);
+    std::string why;
+    switch (c->id) {
+      case ControlId::kFill: why = "with \"Shape type\" Line or Curve, which have no inside"; break;
+      case ControlId::kLineWidth:
+        why = value(ControlId::kShapeType) == PopupValue(ShapeTypeEntry::kCircle)
+                  ? "with \"Shape type\" Circle, whose outline is one pixel"
+                  : "with \"Fill\" on";
+        break;
+      case ControlId::kFadeLevel: why = "with \"Fade Type\" None"; break;
+      case ControlId::kGridRandomization: why = "unless \"Starting Pos. Strategy\" is Grid"; break;
+      default: why = "with the current settings"; break;
+    }
+    warnings.push_back(Quoted(c->name) + " has no effect " + why);
+  }
+  return warnings;
+}
+
+std::string SettingsText(const ControlValues& values) {
+  std::string text;
+  for (const ControlDef& c : Controls()) {
+    if (!Settable(c)) continue;
+    const int32_t v = values[SlotOf(c.id)];
+    std::string shown;
+    switch (c.kind) {
+      case ControlKind::kPopup: {
+        const std::vector<std::string_view> entries = SplitEntries(c.popupEntries);
+        shown = v >= 1 && v <= static_cast<int32_t>(entries.size()) ? std::string(entries[v - 1]) : std::to_string(v);
+        break;
+      }
+      case ControlKind::kCheckbox: shown = v != 0 ? "on" : "off"; break;
+      default:
+        // The shortest decimal that --set reads back as the same 16.16 value.
+        for (int digits = 0; digits <= 16; ++digits) {
+          shown = SliderText(v, digits);
+          const std::optional<FixedDecimal> back = ParseFixedDecimal(shown);
+          if (back && back->fixed == v) break;
+        }
+        break;
+    }
+    text += (text.empty() ? "" : ", ") + std::string(c.name) + "=" + shown;
+  }
+  return text;
 }
 
 std::string ControlsText() {

@@ -32,7 +32,7 @@ void ApplyOverride(ControlValues& values, std::string_view assignment);
 ControlValues BuildControlValues(int preset, const std::vector<std::string>& overrides);
 
 // A typed slider value in 16.16 as the host stores it: the exact decimal times 65536, truncated
-// toward zero ("1.8" gives 117964). `truncated` tells that the decimal lies strictly between
+// toward zero ("1.8" gives 117964; "1e1" and "2.5E-1" are decimals too). `truncated` tells that the decimal lies strictly between
 // `fixed` and the next value away from zero; range checks use it to compare the exact decimal.
 struct FixedDecimal {
   int64_t fixed = 0;
@@ -40,6 +40,14 @@ struct FixedDecimal {
   bool truncated = false;
 };
 std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text);
+
+// One warning per control changed by `overrides` that the panel would grey out with these values
+// ("\"Grid Randomization\" has no effect unless ..."): the change is kept, but does nothing.
+std::vector<std::string> IneffectiveOverrideWarnings(const ControlValues& values,
+                                                     const std::vector<std::string>& overrides);
+
+// Every settable control as "Name=value", in panel order, in the form --set takes back.
+std::string SettingsText(const ControlValues& values);
 
 // The listings of `morvane controls` and `morvane presets`.
 std::string ControlsText();

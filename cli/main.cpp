@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   RouteLibraryMessages();
   try {
     Invocation inv = ParseArguments(argc, argv);
-    inv.job.progress = !inv.quiet && ::isatty(STDERR_FILENO) != 0;
+    inv.job.report = inv.quiet ? Report::kSilent : ::isatty(STDERR_FILENO) != 0 ? Report::kBar : Report::kLines;
     switch (inv.verb) {
       case Verb::kHelp: std::fputs(UsageText().c_str(), stdout); break;
       case Verb::kVersion: std::puts(VersionText().c_str()); break;

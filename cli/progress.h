@@ -1,37 +1,50 @@
-// The progress bar on standard error: frames done, elapsed and remaining time.
+// What a render reports on standard error while it runs.
 //
-// Redrawn from its own thread, so a single long frame still shows time passing; a single frame
-// shows nothing until it has taken a second. Disabled, it does nothing at all (the program turns
-// it off when standard error is not a terminal, or with --quiet).
+// On a terminal, a progress bar (frames done, elapsed and remaining time) that fits the terminal's
+// width, redrawn from its own thread, so a single long frame still shows time passing; a single
+// frame shows nothing until it has taken a second. Off a terminal (a render farm's log), one line
+// per finished frame: its number, its file and its time. --quiet: nothing.
 #pragma once
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 namespace morvane::cli {
 
-// One line of the bar, without the carriage return, for `done` of `total` frames.
-std::string ProgressLine(int done, int total, double elapsedSeconds);
+enum class Report { kSilent, kBar, kLines };
+
+// One line of the bar, without the carriage return, for `done` of `total` frames, shorter than
+// `columns` (the bar narrows, then the words go, then the line is cut).
+std::string ProgressLine(int done, int total, double elapsedSeconds, int columns = 80);
+
+// The log line of one finished frame (no frame number for a single picture).
+std::string FrameLine(std::optional<int> frame, const std::string& path, double milliseconds);
+
+// The width of the terminal on `out`, else $COLUMNS, else 80.
+int TerminalColumns(std::FILE* out);
 
 class Progress {
  public:
-  Progress(bool enabled, int total, std::FILE* out = stderr);
+  Progress(Report report, int total, std::FILE* out = stderr);
   ~Progress();
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
-  void FrameDone() { done_.fetch_add(1, std::memory_order_relaxed); }
+  // Called by the thread that wrote the frame.
+  void FrameDone(std::optional<int> frame, const std::string& path, double milliseconds);
 
  private:
   void Run();
   double elapsed() const;
 
-  const bool enabled_;
+  const Report report_;
   const int total_;
+  const int columns_;
   std::FILE* const out_;
   const std::chrono::steady_clock::time_point start_;
   std::atomic<int> done_{0};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -23,16 +25,33 @@ ControlValues ValuesOfFrame(const ControlValues& values, bool evolve, int frame)
   return v;
 }
 
-void CheckEvolvedSeed(const ControlValues& values, const FrameRange& frames) {
+void CheckEvolvedSeed(const ControlValues& values, const FrameList& frames) {
   const ControlDef& seed = Control(ControlId::kRandomSeed);
-  const int64_t last = (static_cast<int64_t>(values[SlotOf(ControlId::kRandomSeed)]) >> 16) + frames.last;
-  if (last > seed.validMax) {
-    throw UsageError("--evolve takes \"Random Seed (Evolution)\" to " + std::to_string(last) + " at frame " +
-                     std::to_string(frames.last) + ", above its maximum " + std::to_string(seed.validMax) +
-                     "; lower the seed or the frame numbers");
+  const int64_t base = static_cast<int64_t>(values[SlotOf(ControlId::kRandomSeed)]) >> 16;
+  for (const int frame : {frames.Lowest(), frames.Highest()}) {
+    const int64_t reached = base + frame;
+    if (reached < seed.validMin || reached > seed.validMax) {
+      throw UsageError("--evolve takes \"Random Seed (Evolution)\" to " + std::to_string(reached) + " at frame " +
+                       std::to_string(frame) + ", outside its range " + std::to_string(seed.validMin) + " to " +
+                       std::to_string(seed.validMax) + "; change the seed or the frame numbers");
+    }
   }
 }
 
+// Before rendering: a warning for each change the panel would grey out (unless --quiet), and with
+// --verbose the settings used.
+void ReportSettings(const Job& job, const ControlValues& values) {
+  if (job.report != Report::kSilent) {
+    for (const std::string& w : IneffectiveOverrideWarnings(values, job.overrides)) {
+      std::fprintf(stderr, "morvane: warning: %s\n", w.c_str());
+    }
+  }
+  if (job.verbose) std::fprintf(stderr, "morvane: settings: %s\n", SettingsText(values).c_str());
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 
 }  // namespace
 
@@ -92,57 +111,61 @@ void RenderFiles(const Job& job) {
   const ControlValues values = BuildControlValues(job.preset, job.overrides);
   const FramePattern inPattern = ParseFramePattern(job.input);
   const FramePattern outPattern = ParseFramePattern(job.output);
+  ReportSettings(job, values);
 
   if (!job.frames) {
     if (inPattern.present || outPattern.present) {
-      throw UsageError("a frame number pattern needs --frames FIRST-LAST, such as --frames 1-240");
+      throw UsageError("a frame number pattern needs --frames, such as --frames 1-240");
     }
     if (job.evolve) throw UsageError("--evolve needs an image sequence: give --frames and a pattern in OUT");
-    CheckWritableName(job.output);
-    RefuseOverwritingInputs({job.input}, {job.output});
-    CheckOutputWritable(job.output);
-    Progress progress(job.progress, 1);
-    const Image input = ReadImage(job.input, job.depth, job.maxPixels);
-    WriteImage(RenderImage(input, values, ThreadCount(job.threads)), job.output);
-    progress.FrameDone();
+    const std::string in = FramePath(inPattern, 0);
+    const std::string out = FramePath(outPattern, 0);
+    CheckWritableName(out);
+    RefuseOverwritingInputs({in}, {out});
+    CheckOutputWritable(out);
+    Progress progress(job.report, 1);
+    const auto start = std::chrono::steady_clock::now();
+    const Image input = ReadImage(in, job.depth, job.maxPixels);
+    WriteImage(RenderImage(input, values, ThreadCount(job.threads)), out);
+    progress.FrameDone(std::nullopt, out, MillisecondsSince(start));
     return;
   }
 
-  const FrameRange frames = *job.frames;
+  const FrameList& frames = *job.frames;
   if (!outPattern.present) {
-    throw UsageError("--frames needs a frame number pattern in OUT, such as out.%04d.png or out.####.png");
+    throw UsageError("--frames needs a frame number pattern in OUT, such as out.%04d.png, out.#.png or out.@@@.png");
   }
   if (job.evolve) CheckEvolvedSeed(values, frames);
-  CheckWritableName(FramePath(outPattern, job.output, frames.first));
+  CheckWritableName(FramePath(outPattern, frames.numbers[0]));
   {
     std::vector<std::string> inputs, outputs;
-    for (int frame = frames.first; frame <= frames.last; ++frame) {
-      if (inputs.empty() || inPattern.present) inputs.push_back(FramePath(inPattern, job.input, frame));
-      outputs.push_back(FramePath(outPattern, job.output, frame));
+    for (const int frame : frames.numbers) {
+      if (inputs.empty() || inPattern.present) inputs.push_back(FramePath(inPattern, frame));
+      outputs.push_back(FramePath(outPattern, frame));
     }
     RefuseOverwritingInputs(inputs, outputs);
   }
-  CheckOutputWritable(FramePath(outPattern, job.output, frames.first));
+  CheckOutputWritable(FramePath(outPattern, frames.numbers[0]));
 
   // Without a pattern in IN every frame starts from the same picture, read once and shared:
   // the render only reads its input.
   std::optional<Image> still;
-  if (!inPattern.present) still = ReadImage(job.input, job.depth, job.maxPixels);
+  if (!inPattern.present) still = ReadImage(FramePath(inPattern, 0), job.depth, job.maxPixels);
 
-  Progress progress(job.progress, frames.count());
+  Progress progress(job.report, frames.count());
   const int perFrame = ThreadsPerFrame(job.threads, frames.count());
   ForEachParallel(frames.count(), job.threads, [&](int i) {
-    const int frame = frames.first + i;
+    const int frame = frames.numbers[static_cast<size_t>(i)];
+    const auto start = std::chrono::steady_clock::now();
     const ControlValues frameValues = ValuesOfFrame(values, job.evolve, frame);
-    const std::string out = FramePath(outPattern, job.output, frame);
+    const std::string out = FramePath(outPattern, frame);
     if (still) {
       WriteImage(RenderImage(*still, frameValues, perFrame), out);
     } else {
-      WriteImage(RenderImage(ReadImage(FramePath(inPattern, job.input, frame), job.depth, job.maxPixels),
-                             frameValues, perFrame),
+      WriteImage(RenderImage(ReadImage(FramePath(inPattern, frame), job.depth, job.maxPixels), frameValues, perFrame),
                  out);
     }
-    progress.FrameDone();
+    progress.FrameDone(frame, out, MillisecondsSince(start));
   });
 }
 

@@ -12,6 +12,7 @@
 #include "cli/control_values.h"
 #include "cli/frame_pattern.h"
 #include "cli/image_file.h"
+#include "cli/progress.h"
 
 namespace morvane::cli {
 
@@ -21,11 +22,12 @@ struct Job {
   int preset = 0;                      // 0: the defaults
   std::vector<std::string> overrides;  // "Control=value", applied in order after the preset
   std::optional<Depth> depth;          // forced render depth
-  int threads = 0;                     // 0: one per core
-  std::optional<FrameRange> frames;
+  int threads = 0;                     // 0: one per core; bounds frames in flight and threads per frame
+  std::optional<FrameList> frames;
   bool evolve = false;                 // adds the frame number to "Random Seed (Evolution)"
   int cellWidth = 0;                   // contact sheet cells; 0: the picture's width, at most 320
-  bool progress = false;               // draw the progress bar on standard error
+  Report report = Report::kSilent;     // what standard error shows while frames render
+  bool verbose = false;                // one line of the settings used, before rendering
   int64_t maxPixels = kDefaultMaxPixels;  // largest input (and contact sheet) accepted
 };
 

@@ -46,8 +46,8 @@ void FuzzArguments(const uint8_t* data, size_t size) {
     for (const std::string& file : {inv.job.input, inv.job.output}) {
       const FramePattern pattern = ParseFramePattern(file);
       if (inv.job.frames) {
-        FramePath(pattern, file, inv.job.frames->first);
-        FramePath(pattern, file, inv.job.frames->last);
+        FramePath(pattern, inv.job.frames->Lowest());
+        FramePath(pattern, inv.job.frames->Highest());
       }
     }
   } catch (const CliError&) {

@@ -2,6 +2,9 @@
 // error with its exit code, its one line and no file left behind.
 #include <zlib.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "cli_test_support.h"
 #include "effect/controls.h"
 #include "effect/presets.h"
@@ -158,7 +161,8 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "IN", "OUT", "--set", "Count=0"}, 2, "\"Count\" must be from 1 to 16384, got 0"},
       {{"render", "IN", "OUT", "--set", "Opacity=101%"}, 2, "\"Opacity\" must be from 0 to 100 (percent)"},
       {{"render", "IN", "OUT", "--set", "Size=-3"}, 2, "\"Size\" must be from 1 to 512"},
-      {{"render", "IN", "OUT", "--set", "Size=1e3"}, 2, "\"Size\" takes a number from 1 to 512, got \"1e3\""},
+      {{"render", "IN", "OUT", "--set", "Size=1e3"}, 2, "\"Size\" must be from 1 to 512, got 1e3"},
+      {{"render", "IN", "OUT", "--set", "Size=1e"}, 2, "\"Size\" takes a number from 1 to 512, got \"1e\""},
       {{"render", "IN", "OUT", "--set", "Shape type=Hexagon"}, 2,
        "\"Shape type\" takes one of 1 Line, 2 Curve, 3 Triangle, 4 Square, 5 Circle, 6 Rectangle"},
       {{"render", "IN", "OUT", "--set", "Shape type=7"}, 2, "\"Shape type\" takes one of"},
@@ -168,14 +172,20 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "IN", "OUT", "--preset", "Foo"}, 2, "unknown preset \"Foo\"; valid: 1 to 20 or Rough Scratch,"},
       {{"render", "IN", "OUT", "--preset", "21"}, 2, "unknown preset \"21\""},
       {{"render", "IN", "OUT", "--depth", "12"}, 2, "--depth \"12\": expected 8, 16 or 32"},
-      {{"render", "IN", "OUT", "--threads", "0"}, 2, "--threads \"0\": expected a thread count from 1"},
+      {{"render", "IN", "OUT", "--threads", "-1"}, 2, "--threads \"-1\": expected a thread count (0: all cores) from 0"},
       {{"render", "IN", "out.%04d.png"}, 2, "a frame number pattern needs --frames"},
       {{"render", "IN", "OUT", "--frames", "1-3"}, 2, "--frames needs a frame number pattern in OUT"},
-      {{"render", "IN", "out.####.png", "--frames", "3-1"}, 2, "--frames \"3-1\": expected FIRST-LAST"},
+      {{"render", "IN", "out.####.png", "--frames", "3-1"}, 2, "--frames \"3-1\": a range must not run backwards"},
+      {{"render", "IN", "out.####.png", "--frames", "1-9x0"}, 2, "expected a step of 1 or more after \"x\""},
+      {{"render", "IN", "out.####.png", "--frames", "1,,2"}, 2, "--frames \"1,,2\": expected a frame number"},
+      {{"render", "IN", "out.####.png", "--frames", "1-3y2"}, 2, "unexpected \"y2\""},
+      {{"render", "IN", "out.####.png", "--frames", "0-1000000"}, 2, "more than 1000000 frames"},
       {{"render", "IN", "out.%04d.%04d.png", "--frames", "1-2"}, 2, "has more than one frame number pattern"},
       {{"render", "IN", "OUT", "--evolve"}, 2, "--evolve needs an image sequence"},
       {{"render", "IN", "out.####.png", "--frames", "1-20000", "--evolve"}, 2,
-       "--evolve takes \"Random Seed (Evolution)\" to 20777 at frame 20000, above its maximum 16384"},
+       "--evolve takes \"Random Seed (Evolution)\" to 20777 at frame 20000, outside its range 2 to 16384"},
+      {{"render", "IN", "out.####.png", "--frames", "-800-1", "--evolve"}, 2,
+       "--evolve takes \"Random Seed (Evolution)\" to -23 at frame -800, outside its range 2 to 16384"},
       {{"render", "IN", "out.xyz"}, 2, "no image format for"},
       {{"render", "missing.png", "OUT"}, 1, "missing.png\": no such file"},
       {{"render", "text.png", "OUT"}, 1, "cannot read"},
@@ -190,7 +200,7 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "IN", "link-to-in.png"}, 2, "is the input file"},
       {{"render", "IN", "hard-link-to-in.png"}, 2, "is the input file"},
       {{"render", "seq.%d.png", "seq.%d.png", "--frames", "1-3"}, 2, "seq.1.png\" is the input file"},
-      {{"render", "seq.%d.png", "seq.#.png", "--frames", "2-3"}, 2, "seq.2.png\" is the input file"},
+      {{"render", "seq.%d.png", "seq.@.png", "--frames", "2-3"}, 2, "seq.2.png\" is the input file"},
       {{"render", "seq.2.png", "seq.%d.png", "--frames", "1-3"}, 2, "seq.2.png\" is the input file"},
       // frame 1's output is frame 11's input
       {{"render", "x%d.png", "x1%d.png", "--frames", "1-11"}, 2, "x11.png\" is the input file"},
@@ -262,11 +272,73 @@ TEST_F(CliCommandLine, OutOfMemoryIsOneLine) {
   EXPECT_FALSE(fs::exists(Path("out.png")));
 }
 
-TEST_F(CliCommandLine, SuccessIsSilentWhenStandardErrorIsNotATerminal) {
-  const RunResult r = Run({"render", Path("in.png"), Path("out.png"), "--preset", "Scrapes"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
+// Off a terminal (a render farm's log) each finished frame is one line: its number, its file and
+// its time; --quiet prints nothing; --verbose adds the settings used; a change the panel would
+// grey out is kept with a warning.
+TEST_F(CliCommandLine, LogLinesOffATerminal) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> lineStarts;  // in any order
+  };
+  const std::string out = Path("out.png");
+  const Case cases[] = {
+      {{"render", "IN", "out.png"}, {"morvane: " + out + " ("}},
+      {{"render", "IN", "out.@.png", "--frames", "1-3"},
+       {"morvane: frame 1: " + Path("out.1.png") + " (", "morvane: frame 2: " + Path("out.2.png") + " (",
+        "morvane: frame 3: " + Path("out.3.png") + " ("}},
+      {{"render", "IN", "out.png", "--quiet"}, {}},
+      {{"render", "IN", "out.png", "-q", "--set", "Grid Randomization=50"}, {}},
+      {{"render", "IN", "out.png", "-v", "--preset", "Scrapes"},
+       {"morvane: settings: Keep Original Image=", "morvane: " + out + " ("}},
+      {{"render", "IN", "out.png", "--set", "Grid Randomization=50", "--set", "Fade Type=None", "--set",
+        "Fade Level=10"},
+       {"morvane: warning: \"Grid Randomization\" has no effect unless \"Starting Pos. Strategy\" is Grid",
+        "morvane: warning: \"Fade Level\" has no effect with \"Fade Type\" None", "morvane: " + out + " ("}},
+      {{"render", "IN", "out.png", "--set", "Shape type=Line", "--set", "Fill=on"},
+       {"morvane: warning: \"Fill\" has no effect with \"Shape type\" Line or Curve", "morvane: " + out + " ("}},
+      {{"render", "IN", "out.png", "--set", "Shape type=Circle", "--set", "Line Width=3"},
+       {"morvane: warning: \"Line Width\" has no effect with \"Shape type\" Circle", "morvane: " + out + " ("}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args;
+    for (const std::string& a : c.args) args.push_back(a == "IN" ? Path("in.png") : a.find(".png") != std::string::npos ? Path(a) : a);
+    SCOPED_TRACE(args[2] + " " + (args.size() > 3 ? args[3] : ""));
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::vector<std::string> lines;
+    std::istringstream err(r.err);
+    for (std::string line; std::getline(err, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), c.lineStarts.size()) << r.err;
+    for (const std::string& start : c.lineStarts) {
+      EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; }), 1)
+          << start << "\n" << r.err;
+    }
+    for (const std::string& line : lines) {
+      if (line.find(".png (") != std::string::npos) EXPECT_EQ(line.substr(line.size() - 4), " ms)") << line;
+    }
+  }
+}
+
+// The settings line of --verbose is what --set takes back: every control set from it gives the same
+// picture as the preset it came from.
+TEST_F(CliCommandLine, VerboseSettingsReproduceThePicture) {
+  const RunResult first = Run({"render", Path("in.png"), Path("a.png"), "-v", "--preset", "Curved Shade"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  const std::string prefix = "morvane: settings: ";
+  ASSERT_EQ(first.err.rfind(prefix, 0), 0u) << first.err;
+  const std::string settings = first.err.substr(prefix.size(), first.err.find('\n') - prefix.size());
+  std::vector<std::string> args{"render", Path("in.png"), Path("b.png"), "-q"};
+  for (const ControlDef& c : Controls()) {
+    const size_t at = settings.find(std::string(c.name) + "=");
+    if (c.kind == ControlKind::kGroupStart || c.kind == ControlKind::kGroupEnd || c.id == ControlId::kPreset) continue;
+    ASSERT_NE(at, std::string::npos) << c.name;
+    const size_t end = settings.find(", ", at);
+    args.insert(args.end(), {"--set", settings.substr(at, end == std::string::npos ? std::string::npos : end - at)});
+  }
+  const RunResult second = Run(args);
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(Slurp(Path("a.png")), Slurp(Path("b.png")));
 }
 
 }  // namespace

@@ -24,6 +24,16 @@ TEST(CliControlValues, TypedValuesAreStoredAsTheHostStoresThem) {
       {"Line Width=32", SlotOf(ControlId::kLineWidth), F(32)},
       {"Line Width=1.0000000000000000000001", SlotOf(ControlId::kLineWidth), F(1)},
       {"Line Width=.5e", -1, 0},
+      // scientific notation is the same exact decimal
+      {"Line Width=1.8e0", SlotOf(ControlId::kLineWidth), 117964},
+      {"Line Width=18E-1", SlotOf(ControlId::kLineWidth), 117964},
+      {"Size=1e1", SlotOf(ControlId::kSize), F(10)},
+      {"Size=0.0125e+3", SlotOf(ControlId::kSize), F(12) + 32768},
+      {"Starting Angle=1e-5", SlotOf(ControlId::kStartingAngle), 0},  // 0.65536, truncated
+      {"Count=1.6384E4", SlotOf(ControlId::kCount), F(16384)},
+      {"Count=1e400", -1, 0},
+      {"Count=1e+", -1, 0},
+      {"Size=e3", -1, 0},
       {"Starting Angle=12.75", SlotOf(ControlId::kStartingAngle), F(12) + 49152},
       {"Starting Angle=0.1", SlotOf(ControlId::kStartingAngle), 6553},  // 6553.6
       {"Starting Angle=360.", SlotOf(ControlId::kStartingAngle), F(360)},
