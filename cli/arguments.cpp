@@ -30,6 +30,7 @@ constexpr OptionDef kOptions[] = {
     {"--quiet", false, kOnRender | kOnSheet},
     {"--verbose", false, kOnRender | kOnSheet},
     {"--max-pixels", true, kOnRender | kOnSheet},
+    {"--data-format", true, kOnRender | kOnSheet},
 };
 
 constexpr int kMaxThreads = 1024;
@@ -66,6 +67,7 @@ std::string OptionsOf(Verb v) {
 const OptionDef* FindOption(std::string_view name) {
   if (name == "-q") name = "--quiet";
   if (name == "-v") name = "--verbose";
+  if (name == "-d") name = "--data-format";
   for (const OptionDef& o : kOptions) {
     if (name == o.name) return &o;
   }
@@ -108,6 +110,11 @@ void ApplyOption(const OptionDef& o, const std::string& value, Invocation& inv) 
     job.cellWidth = ParseBounded(name, value, 16, 4096, "a width in pixels");
   } else if (name == "--quiet") {
     inv.quiet = true;
+  } else if (name == "--data-format") {
+    job.dataFormat = ParseSampleType(Trim(value));
+    if (!job.dataFormat) {
+      throw UsageError("--data-format " + Quoted(value) + ": expected uint8, uint16, half or float");
+    }
   } else if (name == "--verbose") {
     job.verbose = true;
   } else if (name == "--max-pixels") {
@@ -228,6 +235,9 @@ Options (render; those marked * also contact-sheet):
   --threads N             * threads in all, frames in flight and threads inside each frame
                             together; 0 or absent: every core
   --max-pixels N          * refuse inputs (and contact sheets) of more pixels; default 134217728
+  -d, --data-format TYPE  * the written file's samples: uint8, uint16, half or float (default: the
+                            input's, or the forced --depth's); a format that cannot hold TYPE is
+                            an error naming what it holds
   -q, --quiet             * print nothing but errors
   -v, --verbose           * also print the settings used (every control, as --set takes it)
   --                      * what follows is a file name, even if it starts with "-"
@@ -242,7 +252,10 @@ A control the panel would grey out with these settings (e.g. "Grid Randomization
 Grid strategy) is accepted with a warning that it has no effect.
 
 Files are read and written with OpenImageIO (PNG, TIFF, OpenEXR, JPEG, ...). 8-bit files render
-at 8 bits, 16-bit files at 16 bits, half and float files in float; --depth forces one.
+at 8 bits, 16-bit files at 16 bits, half and float files in float; --depth forces one. The output
+keeps the input's data and display windows, its other channels (Z, AOVs; in formats that hold
+them) and its metadata, and carries no time stamp: the same command writes the same bytes. A file
+of several subimages or MIP levels is refused (exit 2).
 
 Sequences: put a frame number pattern in the file names, as oiiotool does: %04d (printf), # (four
 digits), @ (one digit each: @@@ is three); %% is a literal %. For example

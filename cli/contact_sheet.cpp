@@ -125,13 +125,14 @@ void RenderContactSheet(const Job& job) {
   std::vector<ControlValues> values;
   values.reserve(kPresetCount);
   for (int p = 1; p <= kPresetCount; ++p) values.push_back(BuildControlValues(p, job.overrides));
-  CheckWritableName(job.output);
+  CheckWritableName(job.output, AskedSampleType(job));
   RefuseOverwritingInputs({job.input}, {job.output});
   CheckOutputWritable(job.output);
 
   const Image picture = ReadImage(job.input, job.depth, job.maxPixels);
   const Layout layout = LayoutFor(picture, job.cellWidth, job.maxPixels);
-  Image sheet = MakeImage(Depth::kFloat, layout.width(), layout.height(), picture.fileType);
+  Image sheet = MakeImage(Depth::kFloat, layout.width(), layout.height(),
+                          OutputSampleType(job.output, picture.fileType, AskedSampleType(job)));
   sheet.writeAlpha = false;
   float* px = sheet.storage.data();
   for (size_t i = 0; i < static_cast<size_t>(sheet.width) * sheet.height; ++i) {
@@ -143,7 +144,8 @@ void RenderContactSheet(const Job& job) {
     Progress progress(job.report, kPresetCount);
     ForEachParallel(kPresetCount, job.threads, [&](int i) {
       const auto start = std::chrono::steady_clock::now();
-      const OIIO::ImageBuf full = PremultipliedRgba(RenderImage(picture, values[i], ThreadsPerFrame(job.threads, kPresetCount)));
+      const OIIO::ImageBuf full = PremultipliedRgba(
+          RenderImage(picture, values[i], ThreadsPerFrame(job.threads, kPresetCount), picture.fileType));
       const OIIO::ROI cellRoi(0, layout.cellWidth, 0, layout.cellHeight, 0, 1, 0, 4);
       const OIIO::ImageBuf cell = OIIO::ImageBufAlgo::resize(full, "", 0.0f, cellRoi, 1);
       if (cell.has_error()) throw IoError("cannot scale the cell of preset " + std::to_string(i + 1));

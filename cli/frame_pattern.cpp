@@ -135,10 +135,10 @@ FrameList ParseFrameList(std::string_view text) {
       const std::optional<int64_t> end = TakeNumber(item);
       if (!end) BadFrames(text, "expected a frame number after \"-\"");
       last = *end;
-      if (!item.empty() && item.front() == 'x') {
+      if (!item.empty() && (item.front() == 'x' || item.front() == ':')) {  // oiiotool's x, OpenJD's :
         item.remove_prefix(1);
         const std::optional<int64_t> s = TakeNumber(item);
-        if (!s || *s < 1) BadFrames(text, "expected a step of 1 or more after \"x\"");
+        if (!s || *s < 1) BadFrames(text, "expected a step of 1 or more after \"x\" or \":\"");
         step = *s;
       }
     }

@@ -29,7 +29,8 @@ struct FrameList {
   int Highest() const;
 };
 
-// Comma-separated items, each "N", "A-B" or "A-BxS" (every S-th frame from A), frame numbers from
+// Comma-separated items, each "N", "A-B" or "A-BxS" (every S-th frame from A; "A-B:S" as Open Job
+// Description writes it), frame numbers from
 // −99999999 to 99999999 ("-10--1" is ten negative frames). Throws a usage error.
 FrameList ParseFrameList(std::string_view text);
 

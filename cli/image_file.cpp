@@ -150,6 +150,18 @@ void ToArgb(const Src* samples, int nchannels, const ChannelMap& map, size_t pix
   }
 }
 
+}  // namespace
+
+struct FileExtras {
+  OIIO::ImageSpec spec;              // the file's header: windows, channel names and types, metadata
+  std::vector<int> channels;         // the channels the effect does not use, in file order
+  std::vector<OIIO::TypeDesc> types; // and their sample types, kept as they were
+  size_t pixelBytes = 0;             // their bytes per pixel
+  std::vector<unsigned char> data;   // their samples, pixel after pixel
+};
+
+namespace {
+
 // Rows are decoded a strip at a time into a small buffer and converted into the image: the file's
 // samples are never held whole beside the image, and a truncated file fails at its first missing
 // strip, before the rest of the image's memory is touched.
@@ -182,6 +194,53 @@ void ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc t
   }
 }
 
+// The channels the effect does not use, read one at a time in their own sample type, strip by
+// strip, into the extras' pixel-interleaved samples.
+std::shared_ptr<FileExtras> ReadExtras(OIIO::ImageInput& in, const std::string& path, const ChannelMap& map) {
+  auto extras = std::make_shared<FileExtras>();
+  extras->spec = in.spec();
+  const OIIO::ImageSpec& spec = extras->spec;
+  for (int c = 0; c < spec.nchannels; ++c) {
+    if (c == map.red || c == map.green || c == map.blue || c == map.alpha) continue;
+    extras->channels.push_back(c);
+    extras->types.push_back(spec.channelformat(c));
+    extras->pixelBytes += spec.channelformat(c).size();
+  }
+  if (extras->channels.empty()) return extras;
+  const size_t width = static_cast<size_t>(spec.width);
+  extras->data.resize(width * spec.height * extras->pixelBytes);
+  std::vector<unsigned char> strip(width * kStripRows * sizeof(double));
+  size_t offset = 0;
+  for (size_t k = 0; k < extras->channels.size(); ++k) {
+    const int c = extras->channels[k];
+    const size_t bytes = extras->types[k].size();
+    for (int y = 0; y < spec.height; y += kStripRows) {
+      const int rows = std::min(kStripRows, spec.height - y);
+      if (!in.read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, c, c + 1, extras->types[k], strip.data())) {
+        throw IoError(ReadFailure(path, in.geterror()));
+      }
+      for (size_t i = 0; i < width * rows; ++i) {
+        std::memcpy(&extras->data[((static_cast<size_t>(y) * width) + i) * extras->pixelBytes + offset],
+                    &strip[i * bytes], bytes);
+      }
+    }
+    offset += bytes;
+  }
+  return extras;
+}
+
+// How many subimages and MIP levels the file holds beyond the first picture.
+std::string MorePictures(OIIO::ImageInput& in) {
+  int subimages = 1;
+  while (subimages < 10000 && in.seek_subimage(subimages, 0)) ++subimages;
+  const bool mipmapped = in.seek_subimage(0, 1);
+  in.seek_subimage(0, 0);
+  in.geterror();  // the failed seeks leave messages that are not errors of the read
+  if (subimages > 1) return std::to_string(subimages) + " subimages";
+  if (mipmapped) return "MIP levels";
+  return "";
+}
+
 // ---- Writing ------------------------------------------------------------------------------------
 
 OIIO::TypeDesc TypeOf(SampleType t) {
@@ -194,25 +253,154 @@ OIIO::TypeDesc TypeOf(SampleType t) {
   return OIIO::TypeDesc::FLOAT;
 }
 
-// Writes the image's pixels as interleaved file samples, red, green, blue (and alpha when kept),
-// a strip of rows at a time.
+// The sample types a format can hold, by OpenImageIO's format name; formats not listed take any.
+struct FormatTypes {
+  const char* format;
+  const char* shown;
+  std::vector<SampleType> types;
+};
+
+const std::vector<FormatTypes>& KnownFormatTypes() {
+  using T = SampleType;
+  static const std::vector<FormatTypes> table = {
+      {"png", "PNG", {T::kUint8, T::kUint16}},
+      {"jpeg", "JPEG", {T::kUint8}},
+      {"openexr", "OpenEXR", {T::kHalf, T::kFloat}},
+      {"tiff", "TIFF", {T::kUint8, T::kUint16, T::kHalf, T::kFloat}},
+      {"pnm", "PNM", {T::kUint8, T::kUint16}},
+      {"bmp", "BMP", {T::kUint8}},
+      {"targa", "Targa", {T::kUint8}},
+      {"gif", "GIF", {T::kUint8}},
+      {"hdr", "HDR", {T::kFloat}},
+      {"dpx", "DPX", {T::kUint8, T::kUint16}},
+  };
+  return table;
+}
+
+const char* SampleTypeName(SampleType t) {
+  switch (t) {
+    case SampleType::kUint8: return "uint8";
+    case SampleType::kUint16: return "uint16";
+    case SampleType::kHalf: return "half";
+    case SampleType::kFloat: return "float";
+  }
+  return "float";
+}
+
+const FormatTypes* TypesOfFormat(const std::string& formatName) {
+  for (const FormatTypes& f : KnownFormatTypes()) {
+    if (formatName == f.format) return &f;
+  }
+  return nullptr;
+}
+
+bool Holds(const FormatTypes* f, SampleType t) {
+  return f == nullptr || std::find(f->types.begin(), f->types.end(), t) != f->types.end();
+}
+
+std::unique_ptr<OIIO::ImageOutput> CreateOutput(const std::string& path) {
+  std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
+  if (!out) {
+    OIIO::geterror();  // clears the library's message for this thread
+    throw UsageError("no image format for " + Quoted(path) +
+                     "; use a known extension such as .png, .tif, .exr or .jpg");
+  }
+  return out;
+}
+
+// The file's metadata worth carrying to the output: everything but the reader's own bookkeeping
+// (OpenImageIO's "oiio:" notes other than the colour space, and layout facts of the input file).
+bool CarriedAttribute(const std::string& name) {
+  if (name.rfind("oiio:", 0) == 0) return name == "oiio:ColorSpace" || name == "oiio:Gamma";
+  return name != "openexr:chunkCount" && name != "tiff:subfiletype";
+}
+
+// The header of the written file: the picture's sample type, its windows and metadata when it came
+// from a file, and the extra channels where the format holds more than four.
+struct OutputLayout {
+  OIIO::ImageSpec header;
+  int mainChannels = 0;
+  bool extras = false;                   // the extras' channels follow the main ones
+  std::vector<OIIO::TypeDesc> written;   // each channel's type in the written samples
+  size_t pixelBytes = 0;
+};
+
+OutputLayout LayoutFor(const Image& image, OIIO::ImageOutput& out) {
+  OutputLayout l;
+  l.mainChannels = image.writeAlpha && out.supports("alpha") ? 4 : 3;
+  OIIO::ImageSpec& h = l.header;
+  h = OIIO::ImageSpec(image.width, image.height, l.mainChannels, TypeOf(image.fileType));
+  const FileExtras* x = image.extras.get();
+  if (x != nullptr) {
+    for (const OIIO::ParamValue& p : x->spec.extra_attribs) {
+      if (CarriedAttribute(p.name().string())) h.attribute(p.name().string(), p.type(), p.data());
+    }
+    h.x = x->spec.x;
+    h.y = x->spec.y;
+    h.full_x = x->spec.full_x;
+    h.full_y = x->spec.full_y;
+    h.full_width = x->spec.full_width;
+    h.full_height = x->spec.full_height;
+    l.extras = !x->channels.empty() && out.supports("nchannels");
+    if (l.extras) {
+      for (const int c : x->channels) h.channelnames.push_back(x->spec.channelnames[static_cast<size_t>(c)]);
+      h.nchannels = static_cast<int>(h.channelnames.size());
+      if (out.supports("channelformats")) {
+        h.channelformats.assign(static_cast<size_t>(l.mainChannels), h.format);
+        h.channelformats.insert(h.channelformats.end(), x->types.begin(), x->types.end());
+      }
+    }
+  }
+  h.alpha_channel = l.mainChannels == 4 ? 3 : -1;
+  h.attribute("oiio:UnassociatedAlpha", 1);
+  // Without a DateTime the TIFF and OpenEXR writers stamp the wall clock, and two runs differ.
+  if (h.find_attribute("DateTime") == nullptr) h.attribute("DateTime", "");
+  for (int c = 0; c < h.nchannels; ++c) {
+    l.written.push_back(h.channelformats.empty() ? h.format : h.channelformats[static_cast<size_t>(c)]);
+    l.pixelBytes += l.written.back().size();
+  }
+  return l;
+}
+
+// Writes the picture a strip of rows at a time: red, green, blue (and alpha) from the render,
+// mapped to the file's scale, then the extra channels' samples as the input file held them.
 template <class Src, class Dst, class Map>
-bool WriteStrips(OIIO::ImageOutput& out, const Image& image, int nchannels, OIIO::TypeDesc type, Map map) {
+bool WriteStrips(OIIO::ImageOutput& out, const Image& image, const OutputLayout& l, OIIO::TypeDesc type, Map map) {
   const Src* in = reinterpret_cast<const Src*>(image.data());
-  std::vector<Dst> strip(static_cast<size_t>(image.width) * kStripRows * nchannels);
+  const int n = l.mainChannels;
+  std::vector<Dst> strip(static_cast<size_t>(image.width) * kStripRows * n);
+  std::vector<unsigned char> native(l.extras ? static_cast<size_t>(image.width) * kStripRows * l.pixelBytes : 0);
+  const FileExtras* x = image.extras.get();
   for (int y = 0; y < image.height; y += kStripRows) {
     const int rows = std::min(kStripRows, image.height - y);
     const size_t first = static_cast<size_t>(y) * image.width;
     const size_t pixels = static_cast<size_t>(rows) * image.width;
     for (size_t i = 0; i < pixels; ++i) {
       const Src* px = in + (first + i) * 4;
-      Dst* o = strip.data() + i * nchannels;
+      Dst* o = strip.data() + i * n;
       o[0] = map(px[1]);
       o[1] = map(px[2]);
       o[2] = map(px[3]);
-      if (nchannels == 4) o[3] = map(px[0]);
+      if (n == 4) o[3] = map(px[0]);
     }
-    if (!out.write_scanlines(y, y + rows, 0, type, strip.data())) return false;
+    const int top = l.header.y + y;
+    if (!l.extras) {
+      if (!out.write_scanlines(top, top + rows, 0, type, strip.data())) return false;
+      continue;
+    }
+    for (size_t i = 0; i < pixels; ++i) {
+      unsigned char* o = &native[i * l.pixelBytes];
+      OIIO::convert_pixel_values(type, strip.data() + i * n, l.written[0], o, n);
+      o += static_cast<size_t>(n) * l.written[0].size();
+      const unsigned char* extra = &x->data[(first + i) * x->pixelBytes];
+      for (size_t k = 0; k < x->channels.size(); ++k) {
+        const OIIO::TypeDesc to = l.written[static_cast<size_t>(n) + k];
+        OIIO::convert_pixel_values(x->types[k], extra, to, o, 1);
+        extra += x->types[k].size();
+        o += to.size();
+      }
+    }
+    if (!out.write_scanlines(top, top + rows, 0, OIIO::TypeUnknown, native.data())) return false;
   }
   return true;
 }
@@ -283,22 +471,28 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t ma
   config.attribute("oiio:UnassociatedAlpha", 1);
   std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(path, &config);
   if (!in) throw IoError(ReadFailure(path, OIIO::geterror()));
-  // Only the dimension and type fields are needed, which this accessor copies cheaply.
-  const OIIO::ImageSpec header = in->spec_dimensions(0);
+  const OIIO::ImageSpec& header = in->spec();
   if (header.deep) throw IoError(fail + "deep images are not supported");
   if (header.width <= 0 || header.height <= 0 || header.nchannels <= 0) {
     throw IoError(fail + "the file declares no pixels (" + std::to_string(header.width) + "x" +
                   std::to_string(header.height) + ", " + std::to_string(header.nchannels) + " channels)");
   }
   CheckPixelCount(Quoted(path), header.width, header.height, maxPixels);
+  if (const std::string more = MorePictures(*in); !more.empty()) {
+    throw UsageError(Quoted(path) + " holds " + more + "; morvane renders one picture: take one out first, e.g. "
+                     "oiiotool IN --subimage 0 -o ONE");
+  }
 
-  // The file's own depth: 8 and 16-bit unsigned samples as they are, everything else through float.
+  // The file's own depth, from its colour channels (a float Z beside half colour does not make the
+  // picture float): 8 and 16-bit unsigned samples as they are, everything else through float.
+  const ChannelMap map = MapChannels(header);
+  const OIIO::TypeDesc colourType = header.channelformat(map.red);
   Depth natural = Depth::kFloat;
-  SampleType naturalType = header.format == OIIO::TypeDesc::HALF ? SampleType::kHalf : SampleType::kFloat;
-  if (header.format == OIIO::TypeDesc::UINT8) {
+  SampleType naturalType = colourType == OIIO::TypeDesc::HALF ? SampleType::kHalf : SampleType::kFloat;
+  if (colourType == OIIO::TypeDesc::UINT8) {
     natural = Depth::k8;
     naturalType = SampleType::kUint8;
-  } else if (header.format == OIIO::TypeDesc::UINT16) {
+  } else if (colourType == OIIO::TypeDesc::UINT16) {
     natural = Depth::k16;
     naturalType = SampleType::kUint16;
   }
@@ -306,12 +500,12 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t ma
   Image image = UninitialisedImage(depth, header.width, header.height,
                                    depth == natural ? naturalType : SampleTypeOf(depth));
 
-  const ChannelMap map = MapChannels(header);
   switch (natural) {
     case Depth::k8: ReadSamples<uint8_t>(*in, path, OIIO::TypeDesc::UINT8, map, image); break;
     case Depth::k16: ReadSamples<uint16_t>(*in, path, OIIO::TypeDesc::UINT16, map, image); break;
     default: ReadSamples<float>(*in, path, OIIO::TypeDesc::FLOAT, map, image); break;
   }
+  image.extras = ReadExtras(*in, path, map);
   // Some decoders fill what a damaged file lacks and only warn (JPEG's "premature end"): a
   // warning left after the read is a failure too.
   if (in->has_error()) throw IoError(ReadFailure(path, in->geterror()));
@@ -319,42 +513,63 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t ma
   return image;
 }
 
-void CheckWritableName(const std::string& path) {
-  const std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
-  if (!out) {
-    OIIO::geterror();  // clears the library's message for this thread
-    throw UsageError("no image format for " + Quoted(path) +
-                     "; use a known extension such as .png, .tif, .exr or .jpg");
+std::optional<SampleType> ParseSampleType(std::string_view name) {
+  for (const SampleType t : {SampleType::kUint8, SampleType::kUint16, SampleType::kHalf, SampleType::kFloat}) {
+    if (name == SampleTypeName(t)) return t;
+  }
+  return std::nullopt;
+}
+
+void CheckWritableName(const std::string& path, std::optional<SampleType> asked) {
+  const std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
+  const FormatTypes* f = TypesOfFormat(out->format_name());
+  if (asked && !Holds(f, *asked)) {
+    std::string held;
+    for (size_t i = 0; i < f->types.size(); ++i) {
+      held += std::string(i == 0 ? "" : i + 1 == f->types.size() ? " or " : ", ") + SampleTypeName(f->types[i]);
+    }
+    throw UsageError(Quoted(path) + " cannot hold " + SampleTypeName(*asked) + " samples: " + f->shown +
+                     " files hold " + held + "; give --data-format " + held + ", or write .exr or .tif");
   }
 }
 
-void WriteImage(const Image& image, const std::string& path) {
-  std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(path);
-  if (!out) {
-    OIIO::geterror();
-    throw UsageError("no image format for " + Quoted(path) +
-                     "; use a known extension such as .png, .tif, .exr or .jpg");
+SampleType OutputSampleType(const std::string& path, SampleType natural, std::optional<SampleType> asked) {
+  if (asked) return *asked;
+  const std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
+  const FormatTypes* f = TypesOfFormat(out->format_name());
+  using T = SampleType;
+  std::vector<T> preference;
+  switch (natural) {
+    case T::kUint8: preference = {T::kUint8, T::kUint16, T::kHalf, T::kFloat}; break;
+    case T::kUint16: preference = {T::kUint16, T::kFloat, T::kHalf, T::kUint8}; break;
+    case T::kHalf: preference = {T::kHalf, T::kFloat, T::kUint16, T::kUint8}; break;
+    case T::kFloat: preference = {T::kFloat, T::kHalf, T::kUint16, T::kUint8}; break;
   }
-  const int nchannels = image.writeAlpha && out->supports("alpha") ? 4 : 3;
-  OIIO::ImageSpec header(image.width, image.height, nchannels, TypeOf(image.fileType));
-  header.alpha_channel = nchannels == 4 ? 3 : -1;
-  header.attribute("oiio:UnassociatedAlpha", 1);
+  for (const T t : preference) {
+    if (Holds(f, t)) return t;
+  }
+  return natural;
+}
+
+void WriteImage(const Image& image, const std::string& path) {
+  std::unique_ptr<OIIO::ImageOutput> out = CreateOutput(path);
+  const OutputLayout layout = LayoutFor(image, *out);
 
   PendingOutput pending(path);
-  if (!out->open(pending.temporaryPath(), header)) {
+  if (!out->open(pending.temporaryPath(), layout.header)) {
     throw IoError(pending.WriteFailure(OneLine(out->geterror())));
   }
   bool ok = true;
   switch (image.depth) {
     case Depth::k8:
-      ok = WriteStrips<uint8_t, uint8_t>(*out, image, nchannels, OIIO::TypeDesc::UINT8, [](uint8_t v) { return v; });
+      ok = WriteStrips<uint8_t, uint8_t>(*out, image, layout, OIIO::TypeDesc::UINT8, [](uint8_t v) { return v; });
       break;
     case Depth::k16:
-      ok = WriteStrips<uint16_t, uint16_t>(*out, image, nchannels, OIIO::TypeDesc::UINT16,
+      ok = WriteStrips<uint16_t, uint16_t>(*out, image, layout, OIIO::TypeDesc::UINT16,
                                            [](uint16_t v) { return EffectToFile16(v); });
       break;
     default:
-      ok = WriteStrips<float, float>(*out, image, nchannels, OIIO::TypeDesc::FLOAT, [](float v) { return v; });
+      ok = WriteStrips<float, float>(*out, image, layout, OIIO::TypeDesc::FLOAT, [](float v) { return v; });
       break;
   }
   ok = out->close() && ok;

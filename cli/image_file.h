@@ -12,6 +12,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,12 +50,18 @@ struct UninitialisedAllocator : std::allocator<T> {
 // How the samples are stored in a file written from an image.
 enum class SampleType { kUint8, kUint16, kHalf, kFloat };
 
+// What a file held besides the effect's four channels, written back with the render: the data
+// window's place in the display window, the channels the effect does not use (depth, AOVs) and
+// the metadata (ICC profile, EXIF, colour space, EXR attributes). Defined in image_file.cpp.
+struct FileExtras;
+
 struct Image {
   Depth depth = Depth::k8;
-  int32_t width = 0;
+  int32_t width = 0;   // of the data window: the pixels the file holds
   int32_t height = 0;
   SampleType fileType = SampleType::kUint8;
   bool writeAlpha = true;  // false: the file gets red, green and blue only
+  std::shared_ptr<const FileExtras> extras;  // none for a picture made here (the contact sheet)
   // Rows packed, width × bytes per pixel each; float elements keep every channel type aligned.
   std::vector<float, UninitialisedAllocator<float>> storage;
 
@@ -79,15 +86,25 @@ void CheckPixelCount(const std::string& what, int64_t width, int64_t height, int
 // The sample type that stores `depth` without loss.
 SampleType SampleTypeOf(Depth depth);
 
-// Reads the first subimage. 8-bit files give 8-bit depth, 16-bit files 16-bit, half and float
-// files float; `forced` overrides. The declared size is checked against `maxPixels` before any
-// pixel is allocated. Throws an I/O error naming the file; a truncated or damaged file is an
-// error, never a partly decoded picture.
+// Reads the picture. 8-bit files give 8-bit depth, 16-bit files 16-bit, half and float files
+// float; `forced` overrides. The declared size is checked against `maxPixels` before any pixel is
+// allocated. Throws an I/O error naming the file; a truncated or damaged file is an error, never a
+// partly decoded picture. A file of several subimages or MIP levels is a usage error: which one
+// to render is the user's choice.
 Image ReadImage(const std::string& path, std::optional<Depth> forced = std::nullopt,
                 int64_t maxPixels = kDefaultMaxPixels);
 
-// Throws a usage error when no image format is known for the file name's extension.
-void CheckWritableName(const std::string& path);
+// Throws a usage error when no image format is known for the file name's extension, or when
+// `asked` (--data-format, or the type of a forced --depth) is a sample type the format cannot hold.
+void CheckWritableName(const std::string& path, std::optional<SampleType> asked = std::nullopt);
+
+// The sample type `path` is written with: `asked` when given (CheckWritableName has refused one the
+// format cannot hold), else the picture's own type if the format holds it, else the nearest type
+// it holds that loses nothing (8-bit into EXR is half), else its most precise.
+SampleType OutputSampleType(const std::string& path, SampleType natural, std::optional<SampleType> asked);
+
+// "uint8", "uint16", "half" or "float" (oiiotool's -d names); nullopt for any other.
+std::optional<SampleType> ParseSampleType(std::string_view name);
 
 // Writes through a temporary file beside the destination, renamed over it on success (see
 // output_file.h); on failure nothing is left behind. Throws an I/O error naming the file.

@@ -91,9 +91,16 @@ void ForEachParallel(int count, int threads, const std::function<void(int)>& wor
   if (error) std::rethrow_exception(error);
 }
 
-Image RenderImage(const Image& input, const ControlValues& values, int threads) {
+std::optional<SampleType> AskedSampleType(const Job& job) {
+  if (job.dataFormat) return job.dataFormat;
+  if (job.depth) return SampleTypeOf(*job.depth);
+  return std::nullopt;
+}
+
+Image RenderImage(const Image& input, const ControlValues& values, int threads, SampleType fileType) {
   // Every output pixel is written: the render first copies the input into it or clears it.
-  Image output = UninitialisedImage(input.depth, input.width, input.height, input.fileType);
+  Image output = UninitialisedImage(input.depth, input.width, input.height, fileType);
+  output.extras = input.extras;
   RenderOptions options;
   options.threads = std::max(threads, 1);
   RenderBuffers(input.depth, input.buffer(), output.buffer(), SettingsOfControls(values),
@@ -120,13 +127,15 @@ void RenderFiles(const Job& job) {
     if (job.evolve) throw UsageError("--evolve needs an image sequence: give --frames and a pattern in OUT");
     const std::string in = FramePath(inPattern, 0);
     const std::string out = FramePath(outPattern, 0);
-    CheckWritableName(out);
+    const std::optional<SampleType> asked = AskedSampleType(job);
+    CheckWritableName(out, asked);
     RefuseOverwritingInputs({in}, {out});
     CheckOutputWritable(out);
     Progress progress(job.report, 1);
     const auto start = std::chrono::steady_clock::now();
     const Image input = ReadImage(in, job.depth, job.maxPixels);
-    WriteImage(RenderImage(input, values, ThreadCount(job.threads)), out);
+    WriteImage(RenderImage(input, values, ThreadCount(job.threads), OutputSampleType(out, input.fileType, asked)),
+               out);
     progress.FrameDone(std::nullopt, out, MillisecondsSince(start));
     return;
   }
@@ -136,7 +145,8 @@ void RenderFiles(const Job& job) {
     throw UsageError("--frames needs a frame number pattern in OUT, such as out.%04d.png, out.#.png or out.@@@.png");
   }
   if (job.evolve) CheckEvolvedSeed(values, frames);
-  CheckWritableName(FramePath(outPattern, frames.numbers[0]));
+  const std::optional<SampleType> asked = AskedSampleType(job);
+  CheckWritableName(FramePath(outPattern, frames.numbers[0]), asked);
   {
     std::vector<std::string> inputs, outputs;
     for (const int frame : frames.numbers) {
@@ -159,11 +169,13 @@ void RenderFiles(const Job& job) {
     const auto start = std::chrono::steady_clock::now();
     const ControlValues frameValues = ValuesOfFrame(values, job.evolve, frame);
     const std::string out = FramePath(outPattern, frame);
+    const auto render = [&](const Image& input) {
+      WriteImage(RenderImage(input, frameValues, perFrame, OutputSampleType(out, input.fileType, asked)), out);
+    };
     if (still) {
-      WriteImage(RenderImage(*still, frameValues, perFrame), out);
+      render(*still);
     } else {
-      WriteImage(RenderImage(ReadImage(FramePath(inPattern, frame), job.depth, job.maxPixels), frameValues, perFrame),
-                 out);
+      render(ReadImage(FramePath(inPattern, frame), job.depth, job.maxPixels));
     }
     progress.FrameDone(frame, out, MillisecondsSince(start));
   });

@@ -22,6 +22,7 @@ struct Job {
   int preset = 0;                      // 0: the defaults
   std::vector<std::string> overrides;  // "Control=value", applied in order after the preset
   std::optional<Depth> depth;          // forced render depth
+  std::optional<SampleType> dataFormat;  // --data-format: the written files' sample type
   int threads = 0;                     // 0: one per core; bounds frames in flight and threads per frame
   std::optional<FrameList> frames;
   bool evolve = false;                 // adds the frame number to "Random Seed (Evolution)"
@@ -32,8 +33,12 @@ struct Job {
 };
 
 // The effect applied to one image, as the module renders it with these control values.
-// One render of `input` on up to `threads` threads (the picture is the same for any number).
-Image RenderImage(const Image& input, const ControlValues& values, int threads);
+// One render of `input` on up to `threads` threads (the picture is the same for any number). The
+// result keeps the input's windows, extra channels and metadata, and is written as `fileType`.
+Image RenderImage(const Image& input, const ControlValues& values, int threads, SampleType fileType);
+
+// The sample type asked for the written files: --data-format, else the type of a forced --depth.
+std::optional<SampleType> AskedSampleType(const Job& job);
 
 // Threads inside each frame when `threads` (0: one per core) are shared by `frames` frames in
 // flight: --threads bounds both.

@@ -176,7 +176,7 @@ TEST_F(CliCommandLine, EveryErrorGivesOneLineItsExitCodeAndNoFile) {
       {{"render", "IN", "out.%04d.png"}, 2, "a frame number pattern needs --frames"},
       {{"render", "IN", "OUT", "--frames", "1-3"}, 2, "--frames needs a frame number pattern in OUT"},
       {{"render", "IN", "out.####.png", "--frames", "3-1"}, 2, "--frames \"3-1\": a range must not run backwards"},
-      {{"render", "IN", "out.####.png", "--frames", "1-9x0"}, 2, "expected a step of 1 or more after \"x\""},
+      {{"render", "IN", "out.####.png", "--frames", "1-9x0"}, 2, "expected a step of 1 or more after \"x\" or \":\""},
       {{"render", "IN", "out.####.png", "--frames", "1,,2"}, 2, "--frames \"1,,2\": expected a frame number"},
       {{"render", "IN", "out.####.png", "--frames", "1-3y2"}, 2, "unexpected \"y2\""},
       {{"render", "IN", "out.####.png", "--frames", "0-1000000"}, 2, "more than 1000000 frames"},

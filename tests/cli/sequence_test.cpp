@@ -53,6 +53,7 @@ TEST(CliFrameList, RangesStepsListsAndNegativeFrames) {
       {"5", {5}},
       {"1-4", {1, 2, 3, 4}},
       {"1-10x3", {1, 4, 7, 10}},
+      {"1-10:3", {1, 4, 7, 10}},
       {"1-9x4", {1, 5, 9}},
       {"1,5,10-12", {1, 5, 10, 11, 12}},
       {" 3 , 1 ", {3, 1}},                // the order given
@@ -140,6 +141,31 @@ TEST_F(CliSequence, InputPatternReadsEachFrame) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("src.0006.png\": no such file"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(Path("gap.0006.png")));
+}
+
+// A farm renders a sequence in chunks, one call each: frames 1-6 in one call equal 1-3 plus 4-6 in
+// two, byte for byte, at 8-bit and in float, with --evolve and a frame pattern in IN.
+TEST_F(CliSequence, ChunkedSequenceEqualsOneCall) {
+  for (int f = 1; f <= 6; ++f) fs::copy_file(Path("in.png"), Path("src." + std::to_string(f) + ".png"));
+  for (const std::string ext : {"png", "exr"}) {
+    SCOPED_TRACE(ext);
+    const std::vector<std::string> common{"--evolve", "-q", "--preset", "Wiggly Felt Pen", "--depth",
+                                          ext == "png" ? "8" : "32"};
+    const auto run = [&](const std::string& out, const std::string& frames) {
+      std::vector<std::string> args{"render", Path("src.@.png"), Path(out + ".#." + ext), "--frames", frames};
+      args.insert(args.end(), common.begin(), common.end());
+      const RunResult r = Run(args);
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+    };
+    run("whole", "1-6");
+    run("chunk", "1-3");
+    run("chunk", "4-6");
+    for (int f = 1; f <= 6; ++f) {
+      const std::string n = "000" + std::to_string(f);
+      EXPECT_EQ(Slurp(Path("whole." + n + "." + ext)), Slurp(Path("chunk." + n + "." + ext))) << f;
+    }
+    EXPECT_NE(Slurp(Path("whole.0001." + ext)), Slurp(Path("whole.0002." + ext)));
+  }
 }
 
 TEST_F(CliSequence, ProgressBarOnATerminalUnlessQuiet) {
