@@ -513,6 +513,87 @@ Image ReadImage(const std::string& path, std::optional<Depth> forced, int64_t ma
   return image;
 }
 
+namespace {
+
+// The render depth and sample type a file of sample type `t` is read at (ReadImage's rule).
+std::pair<Depth, SampleType> NaturalOf(OIIO::TypeDesc t) {
+  if (t == OIIO::TypeDesc::UINT8) return {Depth::k8, SampleType::kUint8};
+  if (t == OIIO::TypeDesc::UINT16) return {Depth::k16, SampleType::kUint16};
+  return {Depth::kFloat, t == OIIO::TypeDesc::HALF ? SampleType::kHalf : SampleType::kFloat};
+}
+
+template <class Src>
+void FillFromSamples(const Src* samples, int channels, Image& image) {
+  const ChannelMap map{0, 1, 2, channels == 4 ? 3 : -1};
+  const size_t pixels = static_cast<size_t>(image.width) * image.height;
+  switch (image.depth) {
+    case Depth::k8: ToArgb<Src, uint8_t>(samples, channels, map, pixels, reinterpret_cast<uint8_t*>(image.storage.data())); break;
+    case Depth::k16: ToArgb<Src, uint16_t>(samples, channels, map, pixels, reinterpret_cast<uint16_t*>(image.storage.data())); break;
+    default: ToArgb<Src, float>(samples, channels, map, pixels, reinterpret_cast<float*>(image.storage.data())); break;
+  }
+}
+
+// Red, green, blue (and alpha) of the render in its own sample scale (8-bit, 16-bit file scale or
+// float), then converted to `type` by the library's conversion, as the file writers convert them.
+template <class Src, class Dst, class Map>
+void ToSamples(const Image& image, int channels, OIIO::TypeDesc from, OIIO::TypeDesc to, Map map, void* out) {
+  const Src* in = reinterpret_cast<const Src*>(image.data());
+  const size_t pixels = static_cast<size_t>(image.width) * image.height;
+  std::vector<Dst> row(static_cast<size_t>(image.width) * channels);
+  auto* o = static_cast<unsigned char*>(out);
+  for (size_t first = 0; first < pixels; first += static_cast<size_t>(image.width)) {
+    for (size_t i = 0; i < static_cast<size_t>(image.width); ++i) {
+      const Src* px = in + (first + i) * 4;
+      Dst* d = row.data() + i * channels;
+      d[0] = map(px[1]);
+      d[1] = map(px[2]);
+      d[2] = map(px[3]);
+      if (channels == 4) d[3] = map(px[0]);
+    }
+    OIIO::convert_pixel_values(from, row.data(), to, o + first * channels * to.size(),
+                               image.width * channels);
+  }
+}
+
+}  // namespace
+
+Image ImageFromSamples(const void* samples, SampleType type, int32_t width, int32_t height, int channels,
+                       std::optional<Depth> forced) {
+  const auto [natural, naturalType] = NaturalOf(TypeOf(type));
+  const Depth depth = forced.value_or(natural);
+  Image image = UninitialisedImage(depth, width, height, depth == natural ? naturalType : SampleTypeOf(depth));
+  switch (type) {
+    case SampleType::kUint8: FillFromSamples(static_cast<const uint8_t*>(samples), channels, image); break;
+    case SampleType::kUint16: FillFromSamples(static_cast<const uint16_t*>(samples), channels, image); break;
+    case SampleType::kHalf: {
+      // Half files are read through float, as ReadImage reads them.
+      std::vector<float> widened(static_cast<size_t>(width) * height * channels);
+      OIIO::convert_pixel_values(OIIO::TypeDesc::HALF, samples, OIIO::TypeDesc::FLOAT, widened.data(),
+                                 static_cast<int>(widened.size()));
+      FillFromSamples(widened.data(), channels, image);
+      break;
+    }
+    case SampleType::kFloat: FillFromSamples(static_cast<const float*>(samples), channels, image); break;
+  }
+  return image;
+}
+
+void SamplesFromImage(const Image& image, SampleType type, int channels, void* out) {
+  const OIIO::TypeDesc to = TypeOf(type);
+  switch (image.depth) {
+    case Depth::k8:
+      ToSamples<uint8_t, uint8_t>(image, channels, OIIO::TypeDesc::UINT8, to, [](uint8_t v) { return v; }, out);
+      break;
+    case Depth::k16:
+      ToSamples<uint16_t, uint16_t>(image, channels, OIIO::TypeDesc::UINT16, to,
+                                    [](uint16_t v) { return EffectToFile16(v); }, out);
+      break;
+    default:
+      ToSamples<float, float>(image, channels, OIIO::TypeDesc::FLOAT, to, [](float v) { return v; }, out);
+      break;
+  }
+}
+
 std::optional<SampleType> ParseSampleType(std::string_view name) {
   for (const SampleType t : {SampleType::kUint8, SampleType::kUint16, SampleType::kHalf, SampleType::kFloat}) {
     if (name == SampleTypeName(t)) return t;

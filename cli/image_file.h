@@ -94,6 +94,16 @@ SampleType SampleTypeOf(Depth depth);
 Image ReadImage(const std::string& path, std::optional<Depth> forced = std::nullopt,
                 int64_t maxPixels = kDefaultMaxPixels);
 
+// A picture handed over in memory, rows packed, each pixel `channels` (3 or 4) interleaved samples
+// of `type`: red, green, blue (and alpha), as a file holds them. Converted exactly as ReadImage
+// converts a file of that type, so a picture renders the same from memory as from a file.
+Image ImageFromSamples(const void* samples, SampleType type, int32_t width, int32_t height, int channels,
+                       std::optional<Depth> forced = std::nullopt);
+
+// The picture's red, green, blue (and alpha when `channels` is 4) as `type` samples, rows packed,
+// converted exactly as WriteImage writes a file of that type.
+void SamplesFromImage(const Image& image, SampleType type, int channels, void* out);
+
 // Throws a usage error when no image format is known for the file name's extension, or when
 // `asked` (--data-format, or the type of a forced --depth) is a sample type the format cannot hold.
 void CheckWritableName(const std::string& path, std::optional<SampleType> asked = std::nullopt);

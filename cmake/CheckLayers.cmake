@@ -1,6 +1,6 @@
 # Checks that every project include points down the layer order, or stays in its own folder:
 #
-#   support/ <- raster/ <- generator/ <- effect/ <- host/ (with host_api/) and cli/
+#   support/ <- raster/ <- generator/ <- effect/ <- host/ (with host_api/) and cli/ <- python/
 #
 # Run by the build (the layer_check target) and by hand:
 #   cmake -DSOURCE_DIR=. -P cmake/CheckLayers.cmake
@@ -18,7 +18,8 @@ set(allowed_effect    effect generator raster support)
 set(allowed_host_api  host_api)
 set(allowed_host      host host_api effect generator raster support)
 set(allowed_cli       cli effect generator raster support)
-set(layers support raster generator effect host_api host cli)
+set(allowed_python    python cli effect generator raster support)
+set(layers support raster generator effect host_api host cli python)
 
 set(violations "")
 foreach(layer IN LISTS layers)

@@ -9,6 +9,7 @@ pkgs=(
   wine64
   libopenimageio-dev openimageio-tools fonts-dejavu-core zlib1g-dev libpng-dev
   clang-14 libclang-rt-14-dev
+  python3-dev python3-pybind11 pybind11-dev python3-numpy python3-openimageio
 )
 missing=()
 for p in "${pkgs[@]}"; do
