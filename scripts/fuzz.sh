@@ -17,7 +17,7 @@ for target in effect_main cli; do
   mkdir -p "$corpus" "$findings"
   # A render may take up to the effect's own 61-second limit; only a render beyond it is a hang.
   log="build/fuzz/$target.log"
-  if ! "build/fuzz/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=6144 \
+  if ! "build/fuzz/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=120 -report_slow_units=60 -rss_limit_mb=6144 \
       -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "fuzz/corpus/$target" >"$log" 2>&1; then
     status=1
     echo "fuzz: $target found a fault; its input is in $findings, its report:" >&2
