@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <system_error>
 #include <thread>
@@ -150,28 +151,60 @@ Target ResolveTarget(const std::string& path) {
   return t;
 }
 
-// Removes the temporary files of `destination` left by processes of this host that no longer run
-// (a SIGKILL, a power cut). Files of running processes, of other hosts (a shared folder) and
-// anything that does not parse are left alone.
-void RemoveStaleTemporaries(const Target& t) {
-  const std::string prefix = "." + t.destination.filename().string() + ".";
-  const std::string suffix = kTemporarySuffix;
+// Temporary files of processes of this host that no longer run (a SIGKILL, a power cut), found by
+// one listing of each output folder per process and kept by destination name: a sequence of
+// thousands of frames in one folder lists it once, not once a frame.
+struct StaleTemporaries {
+  std::mutex mutex;
+  std::map<std::string, std::map<std::string, std::vector<fs::path>>> byFolder;
+};
+
+StaleTemporaries& Stale() {
+  static auto* stale = new StaleTemporaries;  // never destroyed: frames are written until exit
+  return *stale;
+}
+
+std::map<std::string, std::vector<fs::path>> ListStale(const fs::path& folder) {
+  // ".NAME.PID@HOST.morvane-tmp": only this host's names are read, from the end, so dots in NAME
+  // and in the host name do not matter.
+  const std::string tail = "@" + HostName() + kTemporarySuffix;
+  std::map<std::string, std::vector<fs::path>> stale;
   std::error_code ec;
-  for (fs::directory_iterator it(t.folder, ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    if (name.size() <= tail.size() + 1 || name[0] != '.' ||
+        name.compare(name.size() - tail.size(), tail.size(), tail) != 0) {
       continue;
     }
-    const std::string owner = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    const size_t at = owner.find('@');
-    if (at == std::string::npos || owner.substr(at + 1) != HostName()) continue;
+    const std::string core = name.substr(1, name.size() - 1 - tail.size());
+    const size_t dot = core.rfind('.');
+    if (dot == std::string::npos || dot == 0) continue;
     long pid = 0;
-    const auto [end_, err] = std::from_chars(owner.data(), owner.data() + at, pid);
-    if (err != std::errc() || end_ != owner.data() + at || pid <= 0 || pid == ::getpid()) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    const char* digits = core.data() + dot + 1;
+    const auto [stop, err] = std::from_chars(digits, core.data() + core.size(), pid);
+    if (err != std::errc() || stop != core.data() + core.size() || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // still running
+    stale[core.substr(0, dot)].push_back(it->path());
+  }
+  return stale;
+}
+
+// Removes the temporary files a dead process left for this destination.
+void RemoveStaleTemporaries(const Target& t) {
+  std::vector<fs::path> doomed;
+  {
+    StaleTemporaries& stale = Stale();
+    std::lock_guard<std::mutex> lock(stale.mutex);
+    auto [folder, fresh] = stale.byFolder.try_emplace(t.folder.string());
+    if (fresh) folder->second = ListStale(t.folder);
+    const auto found = folder->second.find(t.destination.filename().string());
+    if (found == folder->second.end()) return;
+    doomed.swap(found->second);
+    folder->second.erase(found);
+  }
+  for (const fs::path& p : doomed) {
     std::error_code ignored;
-    fs::remove(it->path(), ignored);
+    fs::remove(p, ignored);
   }
 }
 

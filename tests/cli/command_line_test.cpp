@@ -315,7 +315,9 @@ TEST_F(CliCommandLine, LogLinesOffATerminal) {
           << start << "\n" << r.err;
     }
     for (const std::string& line : lines) {
-      if (line.find(".png (") != std::string::npos) EXPECT_EQ(line.substr(line.size() - 4), " ms)") << line;
+      if (line.find(".png (") != std::string::npos) {
+        EXPECT_EQ(line.substr(line.size() - 4), " ms)") << line;
+      }
     }
   }
 }

@@ -3,6 +3,8 @@
 // it; an output that already exists keeps its permissions and its symbolic link.
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -78,6 +80,33 @@ TEST_F(CliFileSafety, KilledRunLeavesNoPartialOutputAndTheNextRunRemovesItsTempo
   const RunResult r = Run({"render", Path("in.ppm"), Path("out.png"), "--preset", "Scrapes"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(WorkFiles(), (std::vector<std::string>{"in.ppm", "out.png"}));
+}
+
+// Only temporary files this output's dead runs left on this host are removed: a live process's,
+// another host's (a shared folder) and another output's stay.
+TEST_F(CliFileSafety, OnlyTemporariesOfDeadRunsOfThisOutputAreRemoved) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);  // a process id that no longer runs
+  char host[256] = {};
+  ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+  const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+  struct Case {
+    std::string name;
+    bool removed;
+  };
+  const Case cases[] = {
+      {".out.png." + dead + "@" + host + ".morvane-tmp", true},
+      {".out.png." + alive + "@" + host + ".morvane-tmp", false},
+      {".out.png." + dead + "@elsewhere.example.com.morvane-tmp", false},
+      {".other.png." + dead + "@" + host + ".morvane-tmp", false},
+      {".out.png.notapid@" + std::string(host) + ".morvane-tmp", false},
+  };
+  for (const Case& c : cases) std::ofstream(Path(c.name)) << "partial";
+  const RunResult r = Run({"render", Path("in.ppm"), Path("out.png"), "-q", "--preset", "Scrapes"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (const Case& c : cases) EXPECT_EQ(fs::exists(Path(c.name)), !c.removed) << c.name;
 }
 
 TEST_F(CliFileSafety, ReplacedOutputKeepsItsPermissionsAndItsSymbolicLink) {
