@@ -68,6 +68,15 @@ struct NonFiniteBlend {
     if (!std::isnan(sum)) return sum;
     return w >= 0.5f ? colour : old;
   }
+  // The colour channels of pixel px mixed with Mix's limit wherever the formula gives NaN. Kept out
+  // of line: the blend loops stay small, and only frames that hold infinities ever come here.
+  [[gnu::cold, gnu::noinline]] static void RepairPixel(float* px, const float* colour, float w) {
+    for (int i = 0; i < 3; ++i) {
+      const float mixed = (1.0f - w) * px[3 - i] + w * colour[i];
+      px[3 - i] = std::isnan(mixed) ? Mix(px[3 - i], colour[i], w) : mixed;
+    }
+  }
+  [[gnu::cold, gnu::noinline]] static float RepairAlpha(float a, float coverage) { return Alpha(a, coverage); }
 };
 
 template <>
@@ -75,7 +84,7 @@ struct BlendWeights<PixelFloat> {
   float na, w;
   static BlendWeights Of(float a, float coverage) {
     float na = (1.0f - a) * coverage + a;
-    if (std::isnan(na)) [[unlikely]] na = NonFiniteBlend::Alpha(a, coverage);
+    if (na != na) [[unlikely]] na = NonFiniteBlend::RepairAlpha(a, coverage);
     return {na, na == 0.0f ? 1.0f : coverage / na};  // a NaN a' (the input's) takes the division
   }
 };
@@ -86,16 +95,29 @@ struct BlendWeights<PixelFloat> {
 template <class P>
 inline void MixColour(typename P::Channel* px, const ShapeColour<P>& colour,
                       const BlendWeights<P>& b) {
-  for (int i = 0; i < 3; ++i) {
-    if constexpr (std::is_same_v<P, Pixel8>) {
-      const uint32_t old = px[3 - i];
-      px[3 - i] = static_cast<uint8_t>((old * (255 - b.w) + colour.channel[i] * b.w) / 255);
-    } else if constexpr (std::is_same_v<P, Pixel16>) {
-      const int64_t old = px[3 - i];
-      px[3 - i] = static_cast<uint16_t>((colour.channel[i] * b.w + old * (32768 - b.w)) / 32768);
-    } else {
-      const float mixed = (1.0f - b.w) * px[3 - i] + b.w * colour.channel[i];
-      px[3 - i] = std::isnan(mixed) ? NonFiniteBlend::Mix(px[3 - i], colour.channel[i], b.w) : mixed;
+  if constexpr (std::is_same_v<P, PixelFloat>) {
+    const float blue = (1.0f - b.w) * px[3] + b.w * colour.channel[0];
+    const float green = (1.0f - b.w) * px[2] + b.w * colour.channel[1];
+    const float red = (1.0f - b.w) * px[1] + b.w * colour.channel[2];
+    // One test for the three channels: a NaN channel makes the sum NaN (so may +Inf beside −Inf,
+    // which the repair leaves as they are).
+    const float sum = blue + green + red;
+    if (sum != sum) [[unlikely]] {
+      NonFiniteBlend::RepairPixel(px, colour.channel, b.w);
+      return;
+    }
+    px[3] = blue;
+    px[2] = green;
+    px[1] = red;
+  } else {
+    for (int i = 0; i < 3; ++i) {
+      if constexpr (std::is_same_v<P, Pixel8>) {
+        const uint32_t old = px[3 - i];
+        px[3 - i] = static_cast<uint8_t>((old * (255 - b.w) + colour.channel[i] * b.w) / 255);
+      } else {
+        const int64_t old = px[3 - i];
+        px[3 - i] = static_cast<uint16_t>((colour.channel[i] * b.w + old * (32768 - b.w)) / 32768);
+      }
     }
   }
 }
