@@ -153,7 +153,7 @@ void ToArgb(const Src* samples, int nchannels, const ChannelMap& map, size_t pix
 }  // namespace
 
 struct FileExtras {
-  OIIO::ImageSpec spec;              // the file's header: windows, channel names and types, metadata
+  OIIO::ImageSpec header;            // the file's header: windows, channel names and types, metadata
   std::vector<int> channels;         // the channels the effect does not use, in file order
   std::vector<OIIO::TypeDesc> types; // and their sample types, kept as they were
   size_t pixelBytes = 0;             // their bytes per pixel
@@ -170,13 +170,13 @@ constexpr int kStripRows = 32;
 template <class Src, class Dst>
 void ReadStrips(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc type, const ChannelMap& map,
                 Image& image) {
-  const OIIO::ImageSpec& spec = in.spec();
-  const int n = spec.nchannels;
+  const OIIO::ImageSpec& header = in.spec();
+  const int n = header.nchannels;
   std::vector<Src> strip(static_cast<size_t>(image.width) * kStripRows * n);
   Dst* out = reinterpret_cast<Dst*>(image.storage.data());
   for (int y = 0; y < image.height; y += kStripRows) {
     const int rows = std::min(kStripRows, image.height - y);
-    if (!in.read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, 0, n, type, strip.data())) {
+    if (!in.read_scanlines(0, 0, header.y + y, header.y + y + rows, 0, 0, n, type, strip.data())) {
       throw IoError(ReadFailure(path, in.geterror()));
     }
     ToArgb<Src, Dst>(strip.data(), n, map, static_cast<size_t>(image.width) * rows,
@@ -198,25 +198,25 @@ void ReadSamples(OIIO::ImageInput& in, const std::string& path, OIIO::TypeDesc t
 // strip, into the extras' pixel-interleaved samples.
 std::shared_ptr<FileExtras> ReadExtras(OIIO::ImageInput& in, const std::string& path, const ChannelMap& map) {
   auto extras = std::make_shared<FileExtras>();
-  extras->spec = in.spec();
-  const OIIO::ImageSpec& spec = extras->spec;
-  for (int c = 0; c < spec.nchannels; ++c) {
+  extras->header = in.spec();
+  const OIIO::ImageSpec& header = extras->header;
+  for (int c = 0; c < header.nchannels; ++c) {
     if (c == map.red || c == map.green || c == map.blue || c == map.alpha) continue;
     extras->channels.push_back(c);
-    extras->types.push_back(spec.channelformat(c));
-    extras->pixelBytes += spec.channelformat(c).size();
+    extras->types.push_back(header.channelformat(c));
+    extras->pixelBytes += header.channelformat(c).size();
   }
   if (extras->channels.empty()) return extras;
-  const size_t width = static_cast<size_t>(spec.width);
-  extras->data.resize(width * spec.height * extras->pixelBytes);
+  const size_t width = static_cast<size_t>(header.width);
+  extras->data.resize(width * header.height * extras->pixelBytes);
   std::vector<unsigned char> strip(width * kStripRows * sizeof(double));
   size_t offset = 0;
   for (size_t k = 0; k < extras->channels.size(); ++k) {
     const int c = extras->channels[k];
     const size_t bytes = extras->types[k].size();
-    for (int y = 0; y < spec.height; y += kStripRows) {
-      const int rows = std::min(kStripRows, spec.height - y);
-      if (!in.read_scanlines(0, 0, spec.y + y, spec.y + y + rows, 0, c, c + 1, extras->types[k], strip.data())) {
+    for (int y = 0; y < header.height; y += kStripRows) {
+      const int rows = std::min(kStripRows, header.height - y);
+      if (!in.read_scanlines(0, 0, header.y + y, header.y + y + rows, 0, c, c + 1, extras->types[k], strip.data())) {
         throw IoError(ReadFailure(path, in.geterror()));
       }
       for (size_t i = 0; i < width * rows; ++i) {
@@ -332,18 +332,18 @@ OutputLayout LayoutFor(const Image& image, OIIO::ImageOutput& out) {
   h = OIIO::ImageSpec(image.width, image.height, l.mainChannels, TypeOf(image.fileType));
   const FileExtras* x = image.extras.get();
   if (x != nullptr) {
-    for (const OIIO::ParamValue& p : x->spec.extra_attribs) {
+    for (const OIIO::ParamValue& p : x->header.extra_attribs) {
       if (CarriedAttribute(p.name().string())) h.attribute(p.name().string(), p.type(), p.data());
     }
-    h.x = x->spec.x;
-    h.y = x->spec.y;
-    h.full_x = x->spec.full_x;
-    h.full_y = x->spec.full_y;
-    h.full_width = x->spec.full_width;
-    h.full_height = x->spec.full_height;
+    h.x = x->header.x;
+    h.y = x->header.y;
+    h.full_x = x->header.full_x;
+    h.full_y = x->header.full_y;
+    h.full_width = x->header.full_width;
+    h.full_height = x->header.full_height;
     l.extras = !x->channels.empty() && out.supports("nchannels");
     if (l.extras) {
-      for (const int c : x->channels) h.channelnames.push_back(x->spec.channelnames[static_cast<size_t>(c)]);
+      for (const int c : x->channels) h.channelnames.push_back(x->header.channelnames[static_cast<size_t>(c)]);
       h.nchannels = static_cast<int>(h.channelnames.size());
       if (out.supports("channelformats")) {
         h.channelformats.assign(static_cast<size_t>(l.mainChannels), h.format);

@@ -46,14 +46,14 @@ class MatchesTheCommandLine(unittest.TestCase):
 
     def cli_render(self, array, extension, args):
         source, result = self.path("in." + extension), self.path("out." + extension)
-        spec = oiio.ImageSpec(array.shape[1], array.shape[0], array.shape[2],
+        header = oiio.ImageSpec(array.shape[1], array.shape[0], array.shape[2],
                               {np.dtype(np.uint8): oiio.UINT8, np.dtype(np.uint16): oiio.UINT16,
                                np.dtype(np.float32): oiio.FLOAT}[array.dtype])
         if array.shape[2] == 4:
-            spec.alpha_channel = 3
-        spec.attribute("oiio:UnassociatedAlpha", 1)
+            header.alpha_channel = 3
+        header.attribute("oiio:UnassociatedAlpha", 1)
         out = oiio.ImageOutput.create(source)
-        self.assertTrue(out.open(source, spec))
+        self.assertTrue(out.open(source, header))
         self.assertTrue(out.write_image(array))
         out.close()
         done = subprocess.run([CLI, "render", source, result, "-q"] + args, capture_output=True, text=True)

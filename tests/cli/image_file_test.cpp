@@ -198,16 +198,16 @@ TEST_F(CliImageFiles, ExrKeepsItsWindowsExtraChannelsAndMetadata) {
   }
   auto in = OIIO::ImageInput::open(Path("shot-out.exr"));
   ASSERT_TRUE(in);
-  const OIIO::ImageSpec& spec = in->spec();
-  EXPECT_EQ((std::vector<int>{spec.x, spec.y, spec.width, spec.height}), (std::vector<int>{50, 40, 40, 30}));
-  EXPECT_EQ((std::vector<int>{spec.full_x, spec.full_y, spec.full_width, spec.full_height}),
+  const OIIO::ImageSpec& header = in->spec();
+  EXPECT_EQ((std::vector<int>{header.x, header.y, header.width, header.height}), (std::vector<int>{50, 40, 40, 30}));
+  EXPECT_EQ((std::vector<int>{header.full_x, header.full_y, header.full_width, header.full_height}),
             (std::vector<int>{0, 0, 200, 150}));
-  ASSERT_EQ(spec.nchannels, 5);
-  EXPECT_EQ(spec.channelnames[4], "Z");
-  EXPECT_EQ(spec.channelformat(4), OIIO::TypeDesc::FLOAT);
-  EXPECT_GE(ExpectAttributesCarried(Path("shot.exr"), spec), 3);
-  EXPECT_EQ(spec.get_string_attribute("studio:shot"), "sh010");
-  EXPECT_EQ(spec.get_string_attribute("Exif:Make"), "Morvane test camera");
+  ASSERT_EQ(header.nchannels, 5);
+  EXPECT_EQ(header.channelnames[4], "Z");
+  EXPECT_EQ(header.channelformat(4), OIIO::TypeDesc::FLOAT);
+  EXPECT_GE(ExpectAttributesCarried(Path("shot.exr"), header), 3);
+  EXPECT_EQ(header.get_string_attribute("studio:shot"), "sh010");
+  EXPECT_EQ(header.get_string_attribute("Exif:Make"), "Morvane test camera");
 
   // Z comes back bit for bit; red, green, blue and alpha are the render of the data window alone.
   std::vector<float> shot(40 * 30 * 5), plain(40 * 30 * 4);
