@@ -21,11 +21,6 @@ constexpr size_t kMaxIntegerDigits = 9;
 // Exponents beyond this give a value past every range, or a fraction below every step, either way.
 constexpr int kMaxExponent = 400;
 
-bool Settable(const ControlDef& c) {
-  return c.id != ControlId::kPreset &&
-         (c.kind == ControlKind::kPopup || c.kind == ControlKind::kCheckbox ||
-          c.kind == ControlKind::kSlider);
-}
 
 std::string SettableNames() {
   std::string names;
@@ -228,6 +223,12 @@ std::optional<FixedDecimal> ParseFixedDecimal(std::string_view text) {
   const int64_t magnitude = whole * 65536 + carry;
   d.fixed = d.negative ? -magnitude : magnitude;
   return d;
+}
+
+bool Settable(const ControlDef& c) {
+  return c.id != ControlId::kPreset &&
+         (c.kind == ControlKind::kPopup || c.kind == ControlKind::kCheckbox ||
+          c.kind == ControlKind::kSlider);
 }
 
 std::vector<std::string> IneffectiveOverrideWarnings(const ControlValues& values,

@@ -11,9 +11,13 @@
 #include <vector>
 
 #include "effect/control_id.h"
+#include "effect/controls.h"
 #include "effect/shape_settings.h"
 
 namespace morvane::cli {
+
+// Whether --set may change the control: popups, checkboxes and sliders other than "Preset".
+bool Settable(const ControlDef& c);
 
 // A preset by its popup name (any case) or its number 1..20. Throws a usage error otherwise.
 int ParsePreset(std::string_view text);

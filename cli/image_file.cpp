@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <initializer_list>
 #include <cmath>
@@ -19,6 +18,7 @@
 #include "cli/cli_error.h"
 #include "cli/output_file.h"
 #include "cli/png_check.h"
+#include "support/text.h"
 
 namespace morvane::cli {
 namespace {
@@ -45,7 +45,7 @@ std::string OneLine(const std::string& message) {
 
 bool Mentions(const std::string& text, std::initializer_list<const char*> words) {
   std::string lower = text;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : lower) c = LowerAscii(c);
   for (const char* w : words) {
     if (lower.find(w) != std::string::npos) return true;
   }
@@ -253,6 +253,32 @@ OIIO::TypeDesc TypeOf(SampleType t) {
   return OIIO::TypeDesc::FLOAT;
 }
 
+// The render's alpha, red, green, blue pixels as a file's red, green, blue (and alpha when
+// `channels` is 4), each sample through `map`.
+template <class Src, class Map>
+void ToFileOrder(const Src* argb, size_t pixels, int channels, Map map, Src* out) {
+  for (size_t i = 0; i < pixels; ++i) {
+    const Src* px = argb + i * 4;
+    Src* o = out + i * channels;
+    o[0] = map(px[1]);
+    o[1] = map(px[2]);
+    o[2] = map(px[3]);
+    if (channels == 4) o[3] = map(px[0]);
+  }
+}
+
+// Calls visit(a Src sample, Src's type, the map to the file's scale) for the render's depth: 8-bit
+// and float samples as they are, 16-bit to the file's 0..65535.
+template <class Visit>
+auto VisitFileScale(Depth depth, Visit&& visit) {
+  switch (depth) {
+    case Depth::k8: return visit(uint8_t{}, OIIO::TypeDesc::UINT8, [](uint8_t v) { return v; });
+    case Depth::k16:
+      return visit(uint16_t{}, OIIO::TypeDesc::UINT16, [](uint16_t v) { return EffectToFile16(v); });
+    default: return visit(float{}, OIIO::TypeDesc::FLOAT, [](float v) { return v; });
+  }
+}
+
 // The sample types a format can hold, by OpenImageIO's format name; formats not listed take any.
 struct FormatTypes {
   const char* format;
@@ -364,25 +390,18 @@ OutputLayout LayoutFor(const Image& image, OIIO::ImageOutput& out) {
 
 // Writes the picture a strip of rows at a time: red, green, blue (and alpha) from the render,
 // mapped to the file's scale, then the extra channels' samples as the input file held them.
-template <class Src, class Dst, class Map>
+template <class Src, class Map>
 bool WriteStrips(OIIO::ImageOutput& out, const Image& image, const OutputLayout& l, OIIO::TypeDesc type, Map map) {
   const Src* in = reinterpret_cast<const Src*>(image.data());
   const int n = l.mainChannels;
-  std::vector<Dst> strip(static_cast<size_t>(image.width) * kStripRows * n);
+  std::vector<Src> strip(static_cast<size_t>(image.width) * kStripRows * n);
   std::vector<unsigned char> native(l.extras ? static_cast<size_t>(image.width) * kStripRows * l.pixelBytes : 0);
   const FileExtras* x = image.extras.get();
   for (int y = 0; y < image.height; y += kStripRows) {
     const int rows = std::min(kStripRows, image.height - y);
     const size_t first = static_cast<size_t>(y) * image.width;
     const size_t pixels = static_cast<size_t>(rows) * image.width;
-    for (size_t i = 0; i < pixels; ++i) {
-      const Src* px = in + (first + i) * 4;
-      Dst* o = strip.data() + i * n;
-      o[0] = map(px[1]);
-      o[1] = map(px[2]);
-      o[2] = map(px[3]);
-      if (n == 4) o[3] = map(px[0]);
-    }
+    ToFileOrder(in + first * 4, pixels, n, map, strip.data());
     const int top = l.header.y + y;
     if (!l.extras) {
       if (!out.write_scanlines(top, top + rows, 0, type, strip.data())) return false;
@@ -534,24 +553,16 @@ void FillFromSamples(const Src* samples, int channels, Image& image) {
 }
 
 // Red, green, blue (and alpha) of the render in its own sample scale (8-bit, 16-bit file scale or
-// float), then converted to `type` by the library's conversion, as the file writers convert them.
-template <class Src, class Dst, class Map>
+// float), then converted to `to` by the library's conversion, as the file writers convert them.
+template <class Src, class Map>
 void ToSamples(const Image& image, int channels, OIIO::TypeDesc from, OIIO::TypeDesc to, Map map, void* out) {
   const Src* in = reinterpret_cast<const Src*>(image.data());
-  const size_t pixels = static_cast<size_t>(image.width) * image.height;
-  std::vector<Dst> row(static_cast<size_t>(image.width) * channels);
+  std::vector<Src> row(static_cast<size_t>(image.width) * channels);
   auto* o = static_cast<unsigned char*>(out);
-  for (size_t first = 0; first < pixels; first += static_cast<size_t>(image.width)) {
-    for (size_t i = 0; i < static_cast<size_t>(image.width); ++i) {
-      const Src* px = in + (first + i) * 4;
-      Dst* d = row.data() + i * channels;
-      d[0] = map(px[1]);
-      d[1] = map(px[2]);
-      d[2] = map(px[3]);
-      if (channels == 4) d[3] = map(px[0]);
-    }
-    OIIO::convert_pixel_values(from, row.data(), to, o + first * channels * to.size(),
-                               image.width * channels);
+  for (int32_t y = 0; y < image.height; ++y) {
+    const size_t first = static_cast<size_t>(y) * image.width;
+    ToFileOrder(in + first * 4, static_cast<size_t>(image.width), channels, map, row.data());
+    OIIO::convert_pixel_values(from, row.data(), to, o + first * channels * to.size(), image.width * channels);
   }
 }
 
@@ -579,19 +590,9 @@ Image ImageFromSamples(const void* samples, SampleType type, int32_t width, int3
 }
 
 void SamplesFromImage(const Image& image, SampleType type, int channels, void* out) {
-  const OIIO::TypeDesc to = TypeOf(type);
-  switch (image.depth) {
-    case Depth::k8:
-      ToSamples<uint8_t, uint8_t>(image, channels, OIIO::TypeDesc::UINT8, to, [](uint8_t v) { return v; }, out);
-      break;
-    case Depth::k16:
-      ToSamples<uint16_t, uint16_t>(image, channels, OIIO::TypeDesc::UINT16, to,
-                                    [](uint16_t v) { return EffectToFile16(v); }, out);
-      break;
-    default:
-      ToSamples<float, float>(image, channels, OIIO::TypeDesc::FLOAT, to, [](float v) { return v; }, out);
-      break;
-  }
+  VisitFileScale(image.depth, [&](auto sample, OIIO::TypeDesc from, auto map) {
+    ToSamples<decltype(sample)>(image, channels, from, TypeOf(type), map, out);
+  });
 }
 
 std::optional<SampleType> ParseSampleType(std::string_view name) {
@@ -640,19 +641,9 @@ void WriteImage(const Image& image, const std::string& path) {
   if (!out->open(pending.temporaryPath(), layout.header)) {
     throw IoError(pending.WriteFailure(OneLine(out->geterror())));
   }
-  bool ok = true;
-  switch (image.depth) {
-    case Depth::k8:
-      ok = WriteStrips<uint8_t, uint8_t>(*out, image, layout, OIIO::TypeDesc::UINT8, [](uint8_t v) { return v; });
-      break;
-    case Depth::k16:
-      ok = WriteStrips<uint16_t, uint16_t>(*out, image, layout, OIIO::TypeDesc::UINT16,
-                                           [](uint16_t v) { return EffectToFile16(v); });
-      break;
-    default:
-      ok = WriteStrips<float, float>(*out, image, layout, OIIO::TypeDesc::FLOAT, [](float v) { return v; });
-      break;
-  }
+  bool ok = VisitFileScale(image.depth, [&](auto sample, OIIO::TypeDesc type, auto map) {
+    return WriteStrips<decltype(sample)>(*out, image, layout, type, map);
+  });
   ok = out->close() && ok;
   if (!ok) throw IoError(pending.WriteFailure(OneLine(out->geterror())));
   pending.Commit();

@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@
 #include "cli/control_values.h"
 #include "cli/image_file.h"
 #include "cli/render_job.h"
+#include "cli/text_util.h"
 #include "effect/controls.h"
 #include "effect/presets.h"
+#include "support/text.h"
 
 namespace py = pybind11;
 
@@ -36,7 +39,7 @@ std::string KeywordOf(const char* name) {
   for (const char* c = name; *c != '\0'; ++c) {
     const unsigned char ch = static_cast<unsigned char>(*c);
     if (std::isalnum(ch)) {
-      key += static_cast<char>(std::tolower(ch));
+      key += LowerAscii(*c);
     } else if (!key.empty() && key.back() != '_') {
       key += '_';
     }
@@ -45,14 +48,9 @@ std::string KeywordOf(const char* name) {
   return key;
 }
 
-bool Settable(const ControlDef& c) {
-  return c.id != ControlId::kPreset &&
-         (c.kind == ControlKind::kPopup || c.kind == ControlKind::kCheckbox || c.kind == ControlKind::kSlider);
-}
-
 const ControlDef* ControlOfKeyword(const std::string& key) {
   for (const ControlDef& c : Controls()) {
-    if (Settable(c) && KeywordOf(c.name) == key) return &c;
+    if (cli::Settable(c) && KeywordOf(c.name) == key) return &c;
   }
   return nullptr;
 }
@@ -75,7 +73,7 @@ std::vector<std::string> Overrides(const py::kwargs& controls) {
     if (c == nullptr) {
       std::string valid;
       for (const ControlDef& d : Controls()) {
-        if (Settable(d)) valid += (valid.empty() ? "" : ", ") + KeywordOf(d.name);
+        if (cli::Settable(d)) valid += (valid.empty() ? "" : ", ") + KeywordOf(d.name);
       }
       throw py::value_error("unknown control \"" + k + "\"; valid controls: " + valid);
     }
@@ -144,7 +142,7 @@ py::array RenderArray(const py::array& image, const py::object& preset, const py
 py::list ControlList() {
   py::list list;
   for (const ControlDef& c : Controls()) {
-    if (!Settable(c)) continue;
+    if (!cli::Settable(c)) continue;
     py::dict d;
     d["name"] = c.name;
     d["keyword"] = KeywordOf(c.name);
@@ -152,13 +150,7 @@ py::list ControlList() {
       case ControlKind::kPopup: {
         d["kind"] = "popup";
         py::list entries;
-        std::string all = c.popupEntries;
-        for (size_t start = 0;;) {
-          const size_t bar = all.find('|', start);
-          entries.append(all.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-          if (bar == std::string::npos) break;
-          start = bar + 1;
-        }
+        for (const std::string_view entry : cli::SplitEntries(c.popupEntries)) entries.append(std::string(entry));
         d["entries"] = entries;
         d["default"] = c.defaultValue;
         break;

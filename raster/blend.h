@@ -49,8 +49,9 @@ struct BlendWeights<Pixel16> {
 // and no operand was, the result is its limit instead. Any result that is not NaN is the formula's
 // own, so a finite picture is unchanged.
 struct NonFiniteBlend {
-  // a' = a·(1 − c) + c as a → ±Inf: ±Inf scaled by (1 − c), or 1 when the coverage is full.
-  static float Alpha(float a, float coverage) {
+  // a' = a·(1 − c) + c as a → ±Inf: ±Inf scaled by (1 − c), or 1 when the coverage is full. Out of
+  // line with RepairPixel: only frames that hold infinities come here.
+  [[gnu::cold, gnu::noinline]] static float Alpha(float a, float coverage) {
     if (std::isnan(a) || std::isnan(coverage)) return a + coverage;  // the input's NaN
     const float keep = 1.0f - coverage;
     if (keep == 0.0f) return 1.0f;
@@ -76,7 +77,6 @@ struct NonFiniteBlend {
       px[3 - i] = std::isnan(mixed) ? Mix(px[3 - i], colour[i], w) : mixed;
     }
   }
-  [[gnu::cold, gnu::noinline]] static float RepairAlpha(float a, float coverage) { return Alpha(a, coverage); }
 };
 
 template <>
@@ -84,7 +84,7 @@ struct BlendWeights<PixelFloat> {
   float na, w;
   static BlendWeights Of(float a, float coverage) {
     float na = (1.0f - a) * coverage + a;
-    if (na != na) [[unlikely]] na = NonFiniteBlend::RepairAlpha(a, coverage);
+    if (na != na) [[unlikely]] na = NonFiniteBlend::Alpha(a, coverage);
     return {na, na == 0.0f ? 1.0f : coverage / na};  // a NaN a' (the input's) takes the division
   }
 };
