@@ -150,8 +150,7 @@ void RenderContactSheet(const Job& job) {
       const OIIO::ImageBuf cell = OIIO::ImageBufAlgo::resize(full, "", 0.0f, cellRoi, 1);
       if (cell.has_error()) throw IoError("cannot scale the cell of preset " + std::to_string(i + 1));
       PlaceCell(cell, layout, i, sheet);  // cells do not overlap, so threads never share a pixel
-      progress.FrameDone(std::nullopt, "preset " + LabelOf(i + 1),
-                         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      progress.FrameDone(std::nullopt, "preset " + LabelOf(i + 1), MillisecondsSince(start));
     });
   }
   DrawLabels(layout, sheet);

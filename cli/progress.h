@@ -25,6 +25,11 @@ std::string ProgressLine(int done, int total, double elapsedSeconds, int columns
 // The log line of one finished frame (no frame number for a single picture).
 std::string FrameLine(std::optional<int> frame, const std::string& path, double milliseconds);
 
+// The time a frame took, for its log line.
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 // The width of the terminal on `out`, else $COLUMNS, else 80.
 int TerminalColumns(std::FILE* out);
 

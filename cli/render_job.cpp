@@ -49,10 +49,6 @@ void ReportSettings(const Job& job, const ControlValues& values) {
   if (job.verbose) std::fprintf(stderr, "morvane: settings: %s\n", SettingsText(values).c_str());
 }
 
-double MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
 
 int ThreadCount(int threads) {
