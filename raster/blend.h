@@ -20,14 +20,26 @@ namespace morvane {
 template <class P>
 struct BlendWeights;
 
+// ceil(2^32 / d) for d = 1..255 (entry 0 unused). For n < 2^16, (n × entry) >> 32 is n / d
+// exactly: the entry exceeds 2^32 / d by less than 1, which moves n / d by less than
+// 2^16 / 2^32, far below the 1 / d between a quotient and the next integer.
+inline constexpr struct ByteReciprocals {
+  uint64_t of[256];
+  constexpr ByteReciprocals() : of{} {
+    for (uint64_t d = 1; d < 256; ++d) of[d] = ((uint64_t{1} << 32) + d - 1) / d;
+  }
+} kByteReciprocals;
+
 template <>
 struct BlendWeights<Pixel8> {
   uint32_t na, w;
-  // a' ≥ c, so w ≤ 255 and every value stays a byte; "/ 255" is exact truncating division.
+  // a' ≥ c, so w ≤ 255 and every value stays a byte; "/ 255" is exact truncating division, and
+  // the division by a' a product with its reciprocal (a' ≤ 255, c × 255 < 2^16).
   static BlendWeights Of(uint8_t alpha, uint8_t coverage) {
     const uint32_t a = alpha, c = coverage;
     const uint32_t na = a + (255 - a) * c / 255;
-    return {na, na == 0 ? 255 : c * 255 / na};
+    const uint32_t w = static_cast<uint32_t>((uint64_t{c * 255} * kByteReciprocals.of[na]) >> 32);
+    return {na, na == 0 ? 255 : w};
   }
 };
 
@@ -36,11 +48,12 @@ struct BlendWeights<Pixel16> {
   uint16_t na;
   int64_t w;
   // Products in 64 bits: a channel or coverage above 32768 (malformed buffers, alpha above
-  // white) overflows 32 bits. Results keep their low 16 bits, as a 16-bit store would.
+  // white) overflows 32 bits. Results keep their low 16 bits, as a 16-bit store would. The
+  // weight's quotient fits 32 bits (c × 32768 < 2^31), where division is several times quicker.
   static BlendWeights Of(uint16_t alpha, uint16_t coverage) {
     const int64_t a = alpha, c = coverage;
     const uint16_t na = static_cast<uint16_t>(a + (32768 - a) * c / 32768);
-    return {na, na == 0 ? 32768 : static_cast<uint16_t>(c * 32768 / na)};
+    return {na, na == 0 ? 32768 : static_cast<uint16_t>(uint32_t{coverage} * 32768u / na)};
   }
 };
 

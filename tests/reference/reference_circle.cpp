@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "raster/blend.h"
+#include "tests/reference/reference_blend.h"
 #include "raster/coverage_p.h"
 #include "raster/row_scratch_p.h"
 #include "support/maths.h"
@@ -52,7 +52,7 @@ void DrawCircleOutline(const Surface<P>& surface, int32_t cx, int32_t cy, int32_
   const int32_t m = OctantLimit(r);
   const int64_t x = cx, y = cy;
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
-    BlendPixel<P>(surface, px, py, colour, c);
+    reference::BlendPixel<P>(surface, px, py, colour, c);
   };
   for (int32_t k = 0; k <= m; ++k) {
     const BoundaryStep b = BoundaryAt(r, k);
@@ -111,7 +111,7 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
     e = std::max(e, SaturateToInt32(col));
   };
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
-    BlendPixel<P>(surface, px, py, colour, c);
+    reference::BlendPixel<P>(surface, px, py, colour, c);
   };
 
   for (int32_t k = 0; k <= m; ++k) {
@@ -148,7 +148,7 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
     lo = std::max(lo, 0);
     hi = std::min(hi, surface.width - 1);
     typename P::Channel* px = surface.PixelAt(lo, static_cast<int32_t>(firstRow + i));
-    for (int32_t col = lo; col <= hi; ++col, px += 4) BlendPixelAt<P>(px, colour, opacity);
+    for (int32_t col = lo; col <= hi; ++col, px += 4) reference::BlendPixelAt<P>(px, colour, opacity);
   }
 }
 

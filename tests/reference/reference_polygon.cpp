@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "raster/blend.h"
+#include "tests/reference/reference_blend.h"
 #include "raster/coverage_p.h"
 #include "raster/row_scratch_p.h"
 #include "support/numeric.h"
@@ -100,7 +100,7 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
   const BandCoverage<P> band(opacity);
   auto draw = [&](int64_t x, int64_t row, int32_t weight) {
     if (row < 0 || row >= surface.height || !table.Outside(row, x)) return;
-    BlendPixel<P>(surface, x, row, colour, band(weight));
+    reference::BlendPixel<P>(surface, x, row, colour, band(weight));
   };
   // The clipped ends lie inside the buffer; no half-pixel offset here, unlike the edge scan.
   if (std::abs(x1 - x0) > std::abs(y1 - y0)) {
@@ -156,7 +156,7 @@ void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeCol
         px[2] = colour.channel[1];
         px[3] = colour.channel[0];
       } else {
-        BlendPixelAt<P>(px, colour, opacity);
+        reference::BlendPixelAt<P>(px, colour, opacity);
       }
     }
   }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "raster/blend.h"
+#include "tests/reference/reference_blend.h"
 
 namespace morvane::reference {
 
@@ -19,7 +19,7 @@ void FillRect(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int
   const int32_t yStart = std::max(yMin, 0), yEnd = std::min(yMax, height - 1);
   for (int32_t y = yStart; y <= yEnd; ++y) {
     typename P::Channel* px = surface.PixelAt(xStart, y);
-    for (int32_t x = xStart; x <= xEnd; ++x, px += 4) BlendPixelAt<P>(px, colour, opacity);
+    for (int32_t x = xStart; x <= xEnd; ++x, px += 4) reference::BlendPixelAt<P>(px, colour, opacity);
   }
 }
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "raster/blend.h"
+#include "tests/reference/reference_blend.h"
 #include "raster/coverage_p.h"
 #include "raster/row_scratch_p.h"
 #include "support/numeric.h"
@@ -110,7 +110,7 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     for (int32_t x = static_cast<int32_t>(lo); x <= hi; ++x, px += 4) {
       const float c = coverageAt(x, y);
       if (c <= 0.0f) continue;
-      BlendPixelAt<P>(px, colour, StrokeCoverage<P>(opacity, c));
+      reference::BlendPixelAt<P>(px, colour, StrokeCoverage<P>(opacity, c));
     }
   }
 }

@@ -1,0 +1,103 @@
+// The shipped blend against the plain arithmetic of the reference: every alpha and coverage pair
+// at 8 bits, every alpha at 16 bits with the coverages at the edges of each range, and float
+// values across and beyond 0..1, through each path a rasteriser may take (one pixel, the
+// fixed-coverage blend of spans and stroke cores).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "raster/blend.h"
+#include "tests/differential/differential_support.h"
+#include "tests/reference/reference_blend.h"
+
+namespace morvane {
+namespace {
+
+using differential::Rng;
+
+template <class P>
+bool SameBits(const typename P::Channel* a, const typename P::Channel* b) {
+  return std::memcmp(a, b, 4 * sizeof(typename P::Channel)) == 0;
+}
+
+// Blends `before` with (colour, coverage) through every path; each must give the reference's
+// bytes. Returns false (after reporting) at the first difference.
+template <class P>
+bool EveryPathMatches(const typename P::Channel (&before)[4], const ShapeColour<P>& colour,
+                      typename P::Coverage coverage) {
+  using Ch = typename P::Channel;
+  Ch expected[4], single[4], fixed[4];
+  std::memcpy(expected, before, sizeof expected);
+  std::memcpy(single, before, sizeof single);
+  std::memcpy(fixed, before, sizeof fixed);
+  reference::BlendPixelAt<P>(expected, colour, coverage);
+  BlendPixelAt<P>(single, colour, coverage);
+  FixedCoverageBlend<P> blend(colour, coverage);
+  blend(fixed);
+  const bool ok = SameBits<P>(expected, single) && SameBits<P>(expected, fixed);
+  if (!ok) {
+    ADD_FAILURE() << "pixel " << +before[0] << " " << +before[1] << " " << +before[2] << " "
+                  << +before[3] << ", colour " << +colour.channel[0] << " " << +colour.channel[1]
+                  << " " << +colour.channel[2] << ", coverage " << +coverage << ": expected "
+                  << +expected[0] << " " << +expected[1] << " " << +expected[2] << " "
+                  << +expected[3] << ", one pixel gives " << +single[0] << " " << +single[1]
+                  << " " << +single[2] << " " << +single[3] << ", fixed coverage " << +fixed[0]
+                  << " " << +fixed[1] << " " << +fixed[2] << " " << +fixed[3];
+  }
+  return ok;
+}
+
+TEST(BlendDifferential, EightBitEveryAlphaAndCoverage) {
+  Rng rng(81);
+  for (int32_t a = 0; a < 256; ++a) {
+    for (int32_t c = 0; c < 256; ++c) {
+      const uint8_t old = static_cast<uint8_t>(rng.Int(0, 255));
+      const uint8_t before[4] = {static_cast<uint8_t>(a), old, 0, 255};
+      const ShapeColour<Pixel8> colour{
+          {static_cast<uint8_t>(rng.Int(0, 255)), 255, 0, 255}};
+      if (!EveryPathMatches<Pixel8>(before, colour, static_cast<uint8_t>(c))) return;
+    }
+  }
+}
+
+TEST(BlendDifferential, SixteenBitEveryAlphaAtTheEdgesOfCoverage) {
+  Rng rng(161);
+  // Coverages from the strokes' and circles' truncations and from sources above white.
+  const uint16_t coverages[] = {0, 1, 2, 255, 256, 16383, 16384, 32767, 32768, 32769, 40000,
+                                65534, 65535};
+  for (int32_t a = 0; a < 65536; ++a) {
+    for (const uint16_t c : coverages) {
+      const uint16_t before[4] = {static_cast<uint16_t>(a), static_cast<uint16_t>(rng.Int(0, 65535)),
+                                  0, 32768};
+      const ShapeColour<Pixel16> colour{{static_cast<uint16_t>(rng.Int(0, 65535)), 32768, 0, 0}};
+      if (!EveryPathMatches<Pixel16>(before, colour, c)) return;
+    }
+  }
+  for (int32_t i = 0; i < 2000000; ++i) {
+    const auto channel = [&rng] {
+      return static_cast<uint16_t>(rng.Chance(80) ? rng.Int(0, 32768) : rng.Int(0, 65535));
+    };
+    const uint16_t before[4] = {channel(), channel(), channel(), channel()};
+    const ShapeColour<Pixel16> colour{{channel(), channel(), channel(), 0}};
+    if (!EveryPathMatches<Pixel16>(before, colour, channel())) return;
+  }
+}
+
+TEST(BlendDifferential, FloatAcrossAndBeyondTheRange) {
+  Rng rng(32);
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  const float special[] = {0.0f, -0.0f, 1.0f, 0.5f, -0.25f, 1.25f, 1e-30f, 1e30f, kInf, -kInf,
+                           std::numeric_limits<float>::denorm_min()};
+  const auto value = [&] { return rng.Chance(85) ? rng.Real(-0.5f, 1.5f) : rng.Pick(special); };
+  for (int32_t i = 0; i < 2000000; ++i) {
+    const float before[4] = {value(), value(), value(), value()};
+    const ShapeColour<PixelFloat> colour{{value(), value(), value(), 0.0f}};
+    if (!EveryPathMatches<PixelFloat>(before, colour, value())) return;
+  }
+}
+
+}  // namespace
+}  // namespace morvane
