@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "generator/worker_pool.h"
@@ -46,7 +47,49 @@ void FindRows(PlacedShape<P>& shape, float lineWidth) {
 
 // Bands per thread: more bands than threads lets a thread whose band holds few shapes take
 // another.
-constexpr int32_t kBandsPerThread = 4;
+constexpr int32_t kBandsPerThread = 1;
+
+// Cuts the frame's rows into bands that each hold about the same number of shape rows of the
+// batch: band b is rows cuts[b] ≤ y < cuts[b + 1]. A batch of "Grid" shapes lies in a strip of a
+// few grid rows, which bands of equal height would give to one thread. Any cut gives the same
+// picture; only the threads' shares change. Works on the shapes' first and last rows, never on
+// every row of the frame, so a frame of any height costs the same. `events` holds two entries per
+// shape of a batch.
+template <class P>
+void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_t height,
+                  std::vector<std::pair<int64_t, int32_t>>& events, std::vector<int32_t>& cuts) {
+  events.clear();
+  int64_t total = 0;
+  for (int32_t j = 0; j < size; ++j) {
+    const PlacedShape<P>& shape = batch[j];
+    if (!shape.placed || shape.bottom < 0 || shape.top >= height) continue;
+    const int64_t top = std::max<int64_t>(shape.top, 0);
+    const int64_t end = std::min<int64_t>(shape.bottom, height - 1) + 1;
+    events.emplace_back(top, 1);
+    events.emplace_back(end, -1);
+    total += end - top;
+  }
+  std::sort(events.begin(), events.end());
+  const int64_t bands = static_cast<int64_t>(cuts.size()) - 1;
+  int64_t band = 1;
+  cuts[0] = 0;
+  // Rows y ≤ row < next each hold `covering` shapes; `before` shape rows lie above row y. Band
+  // `band` ends after the first row whose shape rows up to it reach its share, total × band / bands.
+  int64_t y = 0, covering = 0, before = 0;
+  for (size_t e = 0; e <= events.size() && band < bands; ++e) {
+    const int64_t next = e < events.size() ? events[e].first : height;
+    while (covering > 0 && band < bands) {
+      const int64_t needed = total * band - before * bands;  // in shape rows × bands
+      const int64_t rows = needed <= 0 ? 1 : (needed + covering * bands - 1) / (covering * bands);
+      if (y + rows > next) break;
+      cuts[band++] = static_cast<int32_t>(y + rows);
+    }
+    before += covering * (next - y);
+    y = next;
+    if (e < events.size()) covering += events[e].second;
+  }
+  while (band <= bands) cuts[band++] = height;
+}
 
 }  // namespace
 
@@ -78,6 +121,9 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   WorkerPool pool(std::min(threadCount, plan.count));
   const int32_t bands = std::min(height, pool.Threads() == 1 ? 1 : pool.Threads() * kBandsPerThread);
   std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(plan.count, kTimeCheckInterval)));
+  std::vector<std::pair<int64_t, int32_t>> events;
+  events.reserve(2 * batch.size());
+  std::vector<int32_t> cuts(static_cast<size_t>(bands) + 1);
   const float lineWidth = EffectiveLineWidth(settings.lineWidth);
 
   const auto build = [&](int32_t i, PlacedShape<P>& shape, RandomSource& numbers) {
@@ -103,10 +149,12 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
       });
     }
 
+    BalanceBands(batch, size, height, events, cuts);
     pool.ForEach(bands, [&](int32_t band) {
       Surface<P> rows = output;
-      rows.clipTop = static_cast<int32_t>(int64_t{height} * band / bands);
-      rows.clipBottom = static_cast<int32_t>(int64_t{height} * (band + 1) / bands);
+      rows.clipTop = cuts[band];
+      rows.clipBottom = cuts[band + 1];
+      if (rows.clipTop >= rows.clipBottom) return;
       RasterTarget<P> target{rows};
       for (int32_t j = 0; j < size; ++j) {
         const PlacedShape<P>& shape = batch[j];

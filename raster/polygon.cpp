@@ -101,6 +101,7 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
   if (surface.width <= 0 || surface.height <= 0) return;
   if (!ClipSegment(x0, y0, x1, y1, surface.width, surface.height)) return;
   const BandCoverage<P> band(opacity);
+  const int32_t writeTop = surface.WriteTop(), writeBottom = surface.WriteBottom();
   auto draw = [&](int64_t x, int64_t row, int32_t weight) {
     if (row < 0 || row >= surface.height || !table.Outside(row, x)) return;
     BlendPixel<P>(surface, x, row, colour, band(weight));
@@ -115,6 +116,7 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
     int64_t fy = int64_t{y0} * 65536;
     for (int32_t x = x0; x <= x1; ++x, fy += step) {
       const int64_t row = fy >> 16;
+      if (row + 1 < writeTop || row >= writeBottom) continue;  // both pixels outside the rows
       const int32_t frac = static_cast<int32_t>(fy & 65535);
       draw(x, row, 65535 - frac);
       draw(x, row + 1, frac);
@@ -125,8 +127,12 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
       std::swap(y0, y1);
     }
     const int64_t step = y0 == y1 ? 0 : int64_t{x1 - x0} * 65536 / (y1 - y0);
-    int64_t fx = int64_t{x0} * 65536;
-    for (int32_t y = y0; y <= y1; ++y, fx += step) {
+    // Rows above the writable ones are stepped over at once: the position after k steps is the
+    // start plus k steps, exactly.
+    const int32_t first = std::max(y0, writeTop);
+    const int32_t last = std::min(y1, writeBottom - 1);
+    int64_t fx = int64_t{x0} * 65536 + int64_t{first - y0} * step;
+    for (int32_t y = first; y <= last; ++y, fx += step) {
       const int64_t col = fx >> 16;
       const int32_t frac = static_cast<int32_t>(fx & 65535);
       draw(col, y, 65535 - frac);
@@ -184,10 +190,13 @@ void FillPolygon(const Surface<P>& surface, const Point (&v)[N], const Edge (&sc
   }
   // Edges only reach rows between the top and bottom vertex. With none of them in the buffer,
   // every edge has both ends beyond the same border and nothing is drawn.
+  if (std::max(top, 0) > std::min(bottom, surface.height - 1)) return;
+  // Only the writable rows are tabled: a row the table does not hold counts as one no edge
+  // reached, as the rows beyond the vertices do, and no other row is drawn. The table may hold no
+  // row at all while the edge band still reaches the row below the bottom vertex.
   SpanTable table;
-  table.firstRow = std::max(top, 0);
-  table.lastRow = std::min(bottom, surface.height - 1);
-  if (table.firstRow > table.lastRow) return;
+  table.firstRow = std::max(top, surface.WriteTop());
+  table.lastRow = std::max(std::min(bottom, surface.WriteBottom() - 1), table.firstRow - 1);
   const std::size_t rows = static_cast<std::size_t>(table.lastRow - table.firstRow + 1);
   table.spanMin = RowScratch(2 * rows);
   table.spanMax = table.spanMin + rows;
