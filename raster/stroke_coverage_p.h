@@ -93,13 +93,16 @@ class SegmentCoverage {
 };
 
 // The columns of a row within a given distance of a segment, in exact arithmetic (doubles, far
-// from their precision for coordinates below 2^21). The float coverage differs from the exact
-// distance by far less than kMargin there, so the columns within reach + 0.5 + kMargin hold
-// every pixel whose coverage can be above 0, and those within reach − 0.5 − kMargin only pixels
-// whose coverage is 1. Beyond 2^21, or for a width that is not finite, nothing is known.
+// from their precision for coordinates below 2^21). The float coverage of a pixel differs from
+// the exact distance by rounding errors of a few float ulps of the pixel's offset from the
+// segment's start, and the pixels asked about lie within the segment's extent plus the reach:
+// below 2^-19 × (extent + reach + 1) pixels. The margin is 2^-14 × (extent + reach) + 1/8, at
+// least 32 times that and never more than 3: the columns within reach + 0.5 + margin hold every
+// pixel whose coverage can be above 0, and those within reach − 0.5 − margin only pixels whose
+// coverage is 1. Beyond 2^21, or for a width that is not finite, nothing is known.
 class CapsuleColumns {
  public:
-  static constexpr double kMargin = 3.0;
+  static constexpr double kMaxMargin = 3.0;
   static constexpr int64_t kCoordinateLimit = int64_t{1} << 21;
 
   CapsuleColumns(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach)
@@ -109,6 +112,10 @@ class CapsuleColumns {
     usable_ = small(x0) && small(y0) && small(x1) && small(y1) && std::isfinite(reach_) &&
               reach_ < static_cast<double>(kCoordinateLimit);
     len_ = std::sqrt(len2_);
+    if (usable_) {
+      const double extent = std::max(std::fabs(dx_), std::fabs(dy_)) + std::fabs(reach_);
+      margin_ = extent * 0x1p-20;
+    }
   }
 
   bool Usable() const { return usable_; }
@@ -116,7 +123,7 @@ class CapsuleColumns {
   // Narrows [lo, hi] to the columns of row y that can have coverage; lo > hi when none can.
   void Narrow(int32_t y, int64_t& lo, int64_t& hi) const {
     double l, r;
-    if (!Interval(y, reach_ + 0.5 + kMargin, l, r)) {
+    if (!Interval(y, reach_ + 0.5 + margin_, l, r)) {
       lo = 1;
       hi = 0;
       return;
@@ -129,7 +136,7 @@ class CapsuleColumns {
   void Solid(int32_t y, int64_t& lo, int64_t& hi) const {
     double l, r;
     // A core narrower than a few pixels saves less than finding it costs.
-    const double limit = reach_ - 0.5 - kMargin;
+    const double limit = reach_ - 0.5 - margin_;
     if (limit < 4 || !Interval(y, limit, l, r)) {
       lo = 1;
       hi = 0;
@@ -186,6 +193,7 @@ class CapsuleColumns {
 
   double ax_, ay_, bx_, by_, dx_, dy_, len2_, len_ = 0;
   double reach_;
+  double margin_ = kMaxMargin;
   bool usable_ = false;
 };
 

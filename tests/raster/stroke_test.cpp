@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "raster/stroke.h"
+#include "raster/stroke_coverage_p.h"
 #include "tests/raster/raster_test_util.h"
 
 namespace morvane {
@@ -59,6 +62,66 @@ TEST(RasterStroke, RowBandCutsShallowSegment) {
   EXPECT_EQ(img.at(14, 1)[0], 0);
   EXPECT_GT(img.at(13, 1)[0], 0);
   EXPECT_GT(img.at(15, 2)[0], 0);
+}
+
+// The columns a stroke skips must have no coverage, and those it blends as solid must have full
+// coverage, whatever the rounding of the float coverage: random segments near the origin and near
+// the coordinate limit, short and long, checked column by column around the edges of both
+// intervals (and every column in between for narrow rows).
+TEST(RasterStroke, SkippedColumnsHaveNoCoverageAndSolidColumnsFullCoverage) {
+  std::mt19937 rng(2024);
+  const auto uniform = [&rng](int64_t lo, int64_t hi) {
+    return std::uniform_int_distribution<int64_t>(lo, hi)(rng);
+  };
+  const float reaches[] = {0.5f, 1.25f, 3.5f, 5.5f, 7.5f, 13.5f, 39.5f, 200.0f};
+  constexpr int64_t kLimit = CapsuleColumns::kCoordinateLimit - 1;
+  int64_t solidColumns = 0;
+  for (int segment = 0; segment < 3000; ++segment) {
+    const bool far = segment % 3 == 0;
+    const int64_t cx = far ? uniform(-kLimit + 1100000, kLimit - 1100000) : uniform(-50, 2000);
+    const int64_t cy = far ? uniform(-kLimit + 1100000, kLimit - 1100000) : uniform(-50, 2000);
+    const int64_t length = segment % 5 == 0 ? 1000000 : segment % 5 == 1 ? 3000 : 70;
+    const int32_t x0 = static_cast<int32_t>(cx), y0 = static_cast<int32_t>(cy);
+    const int32_t x1 = static_cast<int32_t>(cx + uniform(-length, length));
+    const int32_t y1 = static_cast<int32_t>(cy + uniform(-length, length));
+    const float reach = reaches[segment % 8];
+    const SegmentCoverage coverage(x0, y0, x1, y1, reach);
+    const CapsuleColumns capsule(x0, y0, x1, y1, reach);
+    ASSERT_TRUE(capsule.Usable());
+    for (int sample = 0; sample < 12; ++sample) {
+      const int32_t y = static_cast<int32_t>(
+          uniform(std::min(y0, y1) - static_cast<int64_t>(reach) - 2,
+                  std::max(y0, y1) + static_cast<int64_t>(reach) + 2));
+      int64_t lo = INT32_MIN, hi = INT32_MAX;
+      capsule.Narrow(y, lo, hi);
+      int64_t solidLo, solidHi;
+      capsule.Solid(y, solidLo, solidHi);
+      const auto raw = [&](int64_t x) { return coverage.Raw(static_cast<int32_t>(x), y); };
+      if (lo > hi) {
+        // The row misses the stroke: the columns under the segment's span have no coverage.
+        for (int64_t x = std::min(x0, x1); x <= std::max(x0, x1); x += 1 + length / 64) {
+          ASSERT_LE(raw(x), 0.0f) << x << "," << y;
+        }
+        continue;
+      }
+      for (int64_t d = 1; d <= 64; ++d) {
+        ASSERT_LE(raw(lo - d), 0.0f) << lo - d << "," << y << " left of " << lo;
+        ASSERT_LE(raw(hi + d), 0.0f) << hi + d << "," << y << " right of " << hi;
+      }
+      if (solidLo > solidHi) continue;
+      ASSERT_GE(solidLo, lo);
+      ASSERT_LE(solidHi, hi);
+      const int64_t step = solidHi - solidLo < 4096 ? 1 : (solidHi - solidLo) / 4096;
+      for (int64_t x = solidLo; x <= solidHi; x += step) {
+        ASSERT_GE(raw(x), 1.0f) << x << "," << y << " in " << solidLo << ".." << solidHi;
+      }
+      for (int64_t d = 0; d < 64 && solidHi - d >= solidLo; ++d) {
+        ASSERT_GE(raw(solidHi - d), 1.0f) << solidHi - d << "," << y;
+      }
+      solidColumns += solidHi - solidLo + 1;
+    }
+  }
+  EXPECT_GT(solidColumns, 0);  // the solid side was exercised
 }
 
 // Alpha after one stroke over a transparent buffer, for one pixel.
