@@ -126,8 +126,8 @@ void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
       [&seg](int32_t x, int32_t y, int32_t count, float* out) {
-        seg.RawRow(x, y, count, out);
-        for (int32_t i = 0; i < count; ++i) out[i] = out[i] >= 1.0f ? 1.0f : out[i];
+        // Clamped to 0..1: a coverage ≤ 0 leaves the pixel alone either way.
+        seg.ClampedRow(x, y, count, out);
       },
       [&capsule](int32_t y, int64_t& lo, int64_t& hi) { capsule.Solid(y, lo, hi); });
 }
@@ -143,19 +143,34 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
   const CapsuleColumns nextCapsule(x1, y1, x2, y2, reach);
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
-      [&seg, &next](int32_t x, int32_t y, int32_t count, float* out) {
+      [&seg, &next, &nextCapsule](int32_t x, int32_t y, int32_t count, float* out) {
+        seg.ClampedRow(x, y, count, out);
+        // The next segment is evaluated only over the columns it can reach: elsewhere its
+        // coverage is 0 and the difference below is this segment's own. Working out those
+        // columns costs more than it saves on short runs.
+        int64_t lo = x, hi = int64_t{x} + count - 1;
+        if (nextCapsule.Usable()) {
+          if (nextCapsule.MissesRow(y)) {
+            hi = lo - 1;
+          } else if (count >= kNarrowFrom) {
+            nextCapsule.Narrow(y, lo, hi);
+          }
+        }
         float following[kChunk];
-        seg.RawRow(x, y, count, out);
-        next.RawRow(x, y, count, following);
+        std::fill(following, following + count, 0.0f);
+        if (lo <= hi) {
+          next.ClampedRow(static_cast<int32_t>(lo), y, static_cast<int32_t>(hi - lo + 1),
+                          following + (lo - x));
+        }
         for (int32_t i = 0; i < count; ++i) {
           // Outside this segment the pixel is left alone whatever the next segment gives (c2
           // is never NaN when c1 is not).
-          const float c1 = SegmentCoverage::Clamp(out[i]);
+          const float c1 = out[i];
           if (c1 <= 0.0f) {
             out[i] = 0.0f;
             continue;
           }
-          const float k = c1 - SegmentCoverage::Clamp(following[i]);
+          const float k = c1 - following[i];
           out[i] = k < 1.0f ? k : 1.0f;  // fminf(k, 1): NaN gives 1
         }
       },

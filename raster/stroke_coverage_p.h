@@ -6,6 +6,7 @@
 // compare the two.
 #pragma once
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -25,13 +26,86 @@ class SegmentCoverage {
         dx_(static_cast<float>(int64_t{x1} - x0)),
         dy_(static_cast<float>(int64_t{y1} - y0)),
         len2_(dy_ * dy_ + dx_ * dx_),
-        reach_(reach) {}
+        reach_(reach) {
+    FindDecidedSums();
+  }
 
   float Dx() const { return dx_; }
   float Dy() const { return dy_; }
 
   // lineWidth − distance, unclamped: > 1 inside the core, ≤ 0 outside the stroke.
-  [[gnu::always_inline]] float Raw(int32_t x, int32_t y) const {
+  [[gnu::always_inline]] float Raw(int32_t x, int32_t y) const { return OfSum(SquaredDistance(x, y)); }
+
+  // Clamp(Raw(x, y)), without the square root where the squared distance decides it.
+  [[gnu::always_inline]] float Clamped(int32_t x, int32_t y) const {
+    const float sum = SquaredDistance(x, y);
+    if (sum <= fullSum_) return 1.0f;
+    if (sum >= noneSum_) return 0.0f;
+    return Clamp(OfSum(sum));
+  }
+
+  // The squared distances at or below which the clamped coverage is 1, and at or above which it
+  // is 0 (see FindDecidedSums).
+  float FullSum() const { return fullSum_; }
+  float NoneSum() const { return noneSum_; }
+
+  // Raw() limited to [0, 1]; NaN passes.
+  static float Clamp(float c) {
+    if (c <= 0.0f) return 0.0f;
+    if (c >= 1.0f) return 1.0f;
+    return c;
+  }
+
+  // Clamp(Raw(x, y)) for x = x0 .. x0 + count − 1 into out, four pixels at a time where the
+  // processor has SSE2. A group whose squared distances all lie at or beyond the decided sums
+  // (see FindDecidedSums) skips the square roots, which take most of the time.
+  void ClampedRow(int32_t x0, int32_t y, int32_t count, float* out) const {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Short rows (thin strokes) are quicker one pixel at a time than with the vector set-up.
+    if (count >= 8) {
+      const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
+      const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+      const __m128 half = _mm_set1_ps(0.5f);
+      const __m128 fullSum = _mm_set1_ps(fullSum_), noneSum = _mm_set1_ps(noneSum_);
+      const __m128d reach = _mm_set1_pd(static_cast<double>(reach_));
+      const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
+      const __m128 rydy = _mm_mul_ps(ry, dy);
+      const __m128i step = _mm_set1_epi32(4);
+      __m128i xs = _mm_add_epi32(_mm_set1_epi32(x0), _mm_set_epi32(3, 2, 1, 0));
+      for (; i + 4 <= count; i += 4, xs = _mm_add_epi32(xs, step)) {
+        const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(xs), ox);
+        __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, dx), rydy), len2);
+        t = _mm_min_ps(t, one);   // t < 1 ? t : 1, NaN gives 1
+        t = _mm_max_ps(t, zero);  // t > 0 ? t : 0
+        const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, dx));
+        const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, dy));
+        const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
+        const __m128 full = _mm_cmple_ps(sum, fullSum);
+        const __m128 none = _mm_cmpge_ps(sum, noneSum);
+        __m128 c;
+        if (_mm_movemask_ps(_mm_or_ps(full, none)) == 0xF) {
+          c = _mm_and_ps(full, one);
+        } else {
+          const __m128d low = _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach);
+          const __m128d high =
+              _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach);
+          c = _mm_sub_ps(half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
+          // Clamp: c ≤ 0 gives 0, c ≥ 1 gives 1, NaN stays.
+          c = _mm_andnot_ps(_mm_cmple_ps(c, zero), c);
+          const __m128 above = _mm_cmpge_ps(c, one);
+          c = _mm_or_ps(_mm_and_ps(above, one), _mm_andnot_ps(above, c));
+        }
+        _mm_storeu_ps(out + i, c);
+      }
+    }
+#endif
+    for (; i < count; ++i) out[i] = Clamped(x0 + i, y);
+  }
+
+ private:
+  // The squared distance from (x, y) to the segment, in float, as the coverage forms it.
+  [[gnu::always_inline]] float SquaredDistance(int32_t x, int32_t y) const {
     const float rx = static_cast<float>(x) - ox_;
     const float ry = static_cast<float>(y) - oy_;
     float t = (rx * dx_ + ry * dy_) / len2_;
@@ -41,55 +115,67 @@ class SegmentCoverage {
     t = t > 0.0f ? t : 0.0f;
     const float ex = rx - t * dx_;
     const float ey = ry - t * dy_;
-    const double distance = std::sqrt(static_cast<double>(ex * ex + ey * ey));
-    return 0.5f - static_cast<float>(distance - static_cast<double>(reach_));
+    return ex * ex + ey * ey;
   }
 
-  // Raw() limited to [0, 1]; NaN passes.
-  static float Clamp(float c) {
-    if (c <= 0.0f) return 0.0f;
-    if (c >= 1.0f) return 1.0f;
-    return c;
+  // Raw() as a function of the squared distance.
+  float OfSum(float sum) const {
+    return 0.5f - static_cast<float>(std::sqrt(static_cast<double>(sum)) -
+                                     static_cast<double>(reach_));
   }
 
-  // Raw(x, y) for x = x0 .. x0 + count − 1 into out, one pixel at a time.
-  void RawRowScalar(int32_t x0, int32_t y, int32_t count, float* out) const {
-    for (int32_t i = 0; i < count; ++i) out[i] = Raw(x0 + i, y);
+  // Raw() falls as the squared distance grows (a square root, a subtraction and roundings, each
+  // monotonic), so two sums decide every pixel but those between them: a sum at or below
+  // fullSum_ gives a value ≥ 1 (clamped to 1), one at or above noneSum_ a value ≤ 0 (clamped to
+  // 0). Each is the exact float boundary, searched from its exact-arithmetic value. A width that
+  // is not finite decides nothing.
+  void FindDecidedSums() {
+    fullSum_ = -1.0f;
+    noneSum_ = std::numeric_limits<float>::infinity();
+    if (!std::isfinite(reach_)) return;
+    const double edge = static_cast<double>(reach_) + 0.5;
+    const double core = static_cast<double>(reach_) - 0.5;
+    noneSum_ = FirstSumWhere([this](float sum) { return OfSum(sum) <= 0.0f; },
+                             static_cast<float>(edge * edge));
+    const float partial = FirstSumWhere([this](float sum) { return !(OfSum(sum) >= 1.0f); },
+                                        static_cast<float>(core * core));
+    if (partial > 0.0f) fullSum_ = std::nextafter(partial, 0.0f);
   }
 
-  // The same values, four pixels at a time where the processor has SSE2 (every x86-64 does).
-  void RawRow(int32_t x0, int32_t y, int32_t count, float* out) const {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    // Short rows (thin strokes) are quicker one pixel at a time than with the vector set-up.
-    if (count < 8) return RawRowScalar(x0, y, count, out);
-    const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
-    const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128d reach = _mm_set1_pd(static_cast<double>(reach_));
-    const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
-    const __m128 rydy = _mm_mul_ps(ry, dy);
-    const __m128i step = _mm_set1_epi32(4);
-    __m128i xs = _mm_add_epi32(_mm_set1_epi32(x0), _mm_set_epi32(3, 2, 1, 0));
-    for (; i + 4 <= count; i += 4, xs = _mm_add_epi32(xs, step)) {
-      const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(xs), ox);
-      __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, dx), rydy), len2);
-      t = _mm_min_ps(t, one);   // t < 1 ? t : 1, NaN gives 1
-      t = _mm_max_ps(t, zero);  // t > 0 ? t : 0
-      const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, dx));
-      const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, dy));
-      const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
-      const __m128d low = _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach);
-      const __m128d high = _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach);
-      const __m128 v = _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
-      _mm_storeu_ps(out + i, _mm_sub_ps(half, v));
+  // The least float sum ≥ 0 where holds(sum), for holds false below some sum and true from it on
+  // (true at +Inf). A few ulps from `guess` as a rule, else by bisection of the float's bits,
+  // whose order is the values' order for floats ≥ 0.
+  template <class Holds>
+  static float FirstSumWhere(Holds holds, float guess) {
+    const auto bits = [](float v) { return std::bit_cast<uint32_t>(v); };
+    const auto value = [](uint32_t b) { return std::bit_cast<float>(b); };
+    uint32_t lo = 0, hi = bits(std::numeric_limits<float>::infinity());  // holds(hi)
+    if (holds(0.0f)) return 0.0f;
+    uint32_t g = std::isfinite(guess) && guess > 0.0f ? bits(guess) : 1;
+    for (int step = 0; step < 4; ++step, ++g) {  // upwards to the first that holds
+      if (g >= hi) break;
+      if (holds(value(g))) {
+        hi = g;
+        break;
+      }
+      lo = g;
     }
-#endif
-    RawRowScalar(x0 + i, y, count - i, out + i);
+    for (int step = 0; step < 4 && hi - 1 > lo; ++step) {  // downwards while it still holds
+      if (!holds(value(hi - 1))) {
+        lo = hi - 1;
+        break;
+      }
+      --hi;
+    }
+    while (hi - lo > 1) {  // lo fails, hi holds
+      const uint32_t mid = lo + (hi - lo) / 2;
+      (holds(value(mid)) ? hi : lo) = mid;
+    }
+    return value(hi);
   }
 
- private:
   float ox_, oy_, dx_, dy_, len2_, reach_;
+  float fullSum_ = -1.0f, noneSum_ = 0.0f;  // see FindDecidedSums
 };
 
 // The columns of a row within a given distance of a segment, in exact arithmetic (doubles, far
@@ -119,6 +205,13 @@ class CapsuleColumns {
   }
 
   bool Usable() const { return usable_; }
+
+  // True when no column of row y can have coverage; a test of the row alone, much quicker than
+  // Narrow. Only for a usable capsule.
+  bool MissesRow(int32_t y) const {
+    const double reachOut = reach_ + 0.5 + margin_;
+    return y < std::min(ay_, by_) - reachOut || y > std::max(ay_, by_) + reachOut;
+  }
 
   // Narrows [lo, hi] to the columns of row y that can have coverage; lo > hi when none can.
   void Narrow(int32_t y, int64_t& lo, int64_t& hi) const {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -122,6 +124,78 @@ TEST(RasterStroke, SkippedColumnsHaveNoCoverageAndSolidColumnsFullCoverage) {
     }
   }
   EXPECT_GT(solidColumns, 0);  // the solid side was exercised
+}
+
+// The row evaluation (four pixels at a time, skipping square roots where the squared distance
+// decides the clamped value) against the one-pixel formula, bit for bit: widths from a fraction
+// of a pixel to not finite, zero-length segments, rows of every length and alignment, near the
+// origin and far from it.
+TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
+  std::mt19937 rng(77);
+  const auto uniform = [&rng](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+  };
+  const float reaches[] = {0.0f, 0.25f, 0.5f, 0.5000001f, 1.0f, 1.25f, 3.5f, 7.5f, 13.5f, 100.0f,
+                           std::numeric_limits<float>::infinity(), std::nanf("")};
+  float row[64];
+  for (int segment = 0; segment < 4000; ++segment) {
+    const bool far = segment % 4 == 0;
+    const int32_t x0 = far ? uniform(-2000000, 2000000) : uniform(-20, 120);
+    const int32_t y0 = far ? uniform(-2000000, 2000000) : uniform(-20, 120);
+    const int32_t length = segment % 7 == 0 ? 0 : uniform(1, 80);
+    const int32_t x1 = x0 + uniform(-length, length), y1 = y0 + uniform(-length, length);
+    const float reach = segment % 3 == 0 ? reaches[segment % 12] : std::uniform_real_distribution<float>(0.0f, 40.0f)(rng);
+    const SegmentCoverage coverage(x0, y0, x1, y1, reach);
+    for (int sample = 0; sample < 8; ++sample) {
+      const int32_t y = y0 + uniform(-50, 50);
+      const int32_t x = std::min(x0, x1) + uniform(-60, 60);
+      const int32_t count = uniform(1, 64);
+      coverage.ClampedRow(x, y, count, row);
+      for (int32_t i = 0; i < count; ++i) {
+        const float expected = SegmentCoverage::Clamp(coverage.Raw(x + i, y));
+        ASSERT_EQ(std::memcmp(&row[i], &expected, sizeof(float)), 0)
+            << "segment " << x0 << "," << y0 << " " << x1 << "," << y1 << " reach " << reach
+            << " pixel " << x + i << "," << y << ": " << row[i] << " against " << expected;
+      }
+    }
+  }
+}
+
+// The squared distances that decide a pixel without its square root, checked against the
+// coverage formula over the thousand floats around each of them, for many widths.
+TEST(RasterStroke, DecidedSquaredDistancesAgreeWithTheFormula) {
+  std::mt19937 rng(5);
+  std::vector<float> reaches = {0.0f, 0.5f, 0.75f, 1.0f, 1.25f, 7.5f, 13.5f, 1000.5f};
+  for (int i = 0; i < 300; ++i) reaches.push_back(std::uniform_real_distribution<float>(0.0f, 60.0f)(rng));
+  for (const float reach : reaches) {
+    const SegmentCoverage coverage(0, 0, 10, 0, reach);
+    const auto formula = [reach](float sum) {
+      const float c = 0.5f - static_cast<float>(std::sqrt(static_cast<double>(sum)) -
+                                                static_cast<double>(reach));
+      return c <= 0.0f ? 0.0f : c >= 1.0f ? 1.0f : c;
+    };
+    ASSERT_TRUE(std::isfinite(coverage.NoneSum())) << reach;
+    for (const float decided : {coverage.FullSum(), coverage.NoneSum()}) {
+      if (decided < 0.0f) continue;  // no full core
+      float sum = decided;
+      for (int step = 0; step < 500 && sum > 0.0f; ++step) sum = std::nextafter(sum, 0.0f);
+      for (int step = 0; step < 1000; ++step, sum = std::nextafter(sum, 1e30f)) {
+        if (sum <= coverage.FullSum()) {
+          ASSERT_EQ(formula(sum), 1.0f) << reach << " " << sum;
+        }
+        if (sum >= coverage.NoneSum()) {
+          ASSERT_EQ(formula(sum), 0.0f) << reach << " " << sum;
+        }
+        // The decided sums are the boundaries themselves, so no square root is taken in vain.
+        if (sum == std::nextafter(coverage.FullSum(), 1e30f)) {
+          ASSERT_LT(formula(sum), 1.0f) << reach;
+        }
+        if (sum == std::nextafter(coverage.NoneSum(), 0.0f)) {
+          ASSERT_GT(formula(sum), 0.0f) << reach;
+        }
+      }
+    }
+  }
 }
 
 // Alpha after one stroke over a transparent buffer, for one pixel.
