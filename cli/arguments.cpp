@@ -232,8 +232,9 @@ Options (render; those marked * also contact-sheet):
   --frames LIST           the frames of a sequence: 1-240, 1-100x2 (every second), 1,5,10-20, -5-5
   --evolve                add the frame number to "Random Seed (Evolution)" (with --frames)
   --cell-width N          the contact sheet's cell width, 16 to 4096 (contact-sheet only)
-  --threads N             * threads in all, frames in flight and threads inside each frame
-                            together; 0 or absent: every core
+  --threads N             * render threads: frames in flight and threads inside each frame
+                            together (files are read and written beside them); 0 or absent:
+                            every core
   --max-pixels N          * refuse inputs (and contact sheets) of more pixels; default 134217728
   -d, --data-format TYPE  * the written file's samples: uint8, uint16, half or float (default: the
                             input's, or the forced --depth's); a format that cannot hold TYPE is

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/cli_error.h"
+#include "cli/frame_pipeline.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
 #include "effect/controls.h"
@@ -160,21 +161,20 @@ void RenderFiles(const Job& job) {
 
   Progress progress(job.report, frames.count());
   const int perFrame = ThreadsPerFrame(job.threads, frames.count());
-  ForEachParallel(frames.count(), job.threads, [&](int i) {
-    const int frame = frames.numbers[static_cast<size_t>(i)];
-    const auto start = std::chrono::steady_clock::now();
-    const ControlValues frameValues = ValuesOfFrame(values, job.evolve, frame);
-    const std::string out = FramePath(outPattern, frame);
-    const auto render = [&](const Image& input) {
-      WriteImage(RenderImage(input, frameValues, perFrame, OutputSampleType(out, input.fileType, asked)), out);
-    };
-    if (still) {
-      render(*still);
-    } else {
-      render(ReadImage(FramePath(inPattern, frame), job.depth, job.maxPixels));
-    }
-    progress.FrameDone(frame, out, MillisecondsSince(start));
-  });
+  const int inFlight = std::min(ThreadCount(job.threads), frames.count());
+  const auto frameAt = [&frames](int i) { return frames.numbers[static_cast<size_t>(i)]; };
+  FrameStages stages;
+  stages.read = [&](int i) { return ReadImage(FramePath(inPattern, frameAt(i)), job.depth, job.maxPixels); };
+  stages.render = [&](int i, const Image& input) {
+    const std::string out = FramePath(outPattern, frameAt(i));
+    return RenderImage(input, ValuesOfFrame(values, job.evolve, frameAt(i)), perFrame,
+                       OutputSampleType(out, input.fileType, asked));
+  };
+  stages.write = [&](int i, const Image& output) { WriteImage(output, FramePath(outPattern, frameAt(i))); };
+  stages.done = [&](int i, double milliseconds) {
+    progress.FrameDone(frameAt(i), FramePath(outPattern, frameAt(i)), milliseconds);
+  };
+  RunFramePipeline(frames.count(), inFlight, stages, still ? &*still : nullptr);
 }
 
 }  // namespace morvane::cli

@@ -1,8 +1,9 @@
 // The render verbs: one picture, an image sequence, or the contact sheet of all presets.
 //
 // Every frame is read, rendered through the host-free effect core with the image's own
-// width as the layer width, and written on its own thread with its own generator state, so the
-// frames of a sequence come out the same whatever the number of threads.
+// width as the layer width, and written, with its own generator state, so the frames of a
+// sequence come out the same whatever the number of threads. A sequence reads, renders and
+// writes different frames at once (cli/frame_pipeline.h).
 #pragma once
 #include <functional>
 #include <optional>

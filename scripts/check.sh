@@ -10,10 +10,10 @@ for preset in linux sanitize windows; do
   cmake --build --preset "$preset"
 done
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan --target generator_tests differential_tests host_tests
+cmake --build --preset tsan --target generator_tests differential_tests host_tests cli_tests
 ctest --preset linux
 ctest --preset sanitize
-ctest --preset tsan -R 'Thread|WorkerPool|Concurrent|Differential|BoundedTime'
+ctest --preset tsan -R 'Thread|WorkerPool|Concurrent|Differential|BoundedTime|CliFramePipeline'
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target effect_main_fuzzer cli_fuzzer
 scripts/fuzz.sh 60
