@@ -5,10 +5,14 @@
 // Must not: allocate, keep state, clamp float values (HDR and negative values pass through), or
 // read or write anything but the one pixel.
 #pragma once
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "raster/pixel_traits.h"
 #include "raster/surface.h"
@@ -145,43 +149,122 @@ inline void BlendPixelAt(typename P::Channel* px, const ShapeColour<P>& colour,
 }
 
 // BlendPixelAt with one coverage for many pixels (spans, the solid core of a stroke). The alpha
-// arithmetic, with its division by the new alpha at 8 and 16 bits, depends only on the pixel's
-// alpha then, and a shape meets few distinct alphas, so its results are kept in a small
-// direct-mapped table keyed by the alpha's bits.
+// arithmetic depends only on the pixel's alpha then, and at 8 bits a shape meets few distinct
+// alphas, so its results are kept per alpha. Run() blends a row of pixels, four at a time at
+// 8 bits and one pixel's channels at a time in float, with the scalar arithmetic lane by lane.
 template <class P>
 class FixedCoverageBlend {
  public:
+  using Channel = typename P::Channel;
+
   FixedCoverageBlend(const ShapeColour<P>& colour, typename P::Coverage coverage)
       : colour_(colour), coverage_(coverage) {
     for (bool& v : valid_) v = false;
   }
 
-  void operator()(typename P::Channel* px) {
-    const uint32_t bits = AlphaBits(px[0]);
-    const uint32_t slot = (bits ^ (bits >> 6) ^ (bits >> 12) ^ (bits >> 23)) & (kSlots - 1);
-    if (!valid_[slot] || keys_[slot] != bits) {
-      valid_[slot] = true;
-      keys_[slot] = bits;
-      weights_[slot] = BlendWeights<P>::Of(px[0], coverage_);
+  void operator()(Channel* px) {
+    const BlendWeights<P> b = WeightsOf(px[0]);
+    px[0] = b.na;
+    MixColour<P>(px, colour_, b);
+  }
+
+  // Blends the `count` pixels from px on, in one row.
+  void Run(Channel* px, int64_t count) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<P, Pixel8>) {
+      i = RunBytes(px, count);
+    } else if constexpr (std::is_same_v<P, PixelFloat>) {
+      i = RunFloats(px, count);
     }
-    px[0] = weights_[slot].na;
-    MixColour<P>(px, colour_, weights_[slot]);
+#endif
+    for (; i < count; ++i) (*this)(px + 4 * i);
   }
 
  private:
-  static constexpr uint32_t kSlots = 64;
-  static uint32_t AlphaBits(typename P::Channel a) {
-    if constexpr (std::is_same_v<P, PixelFloat>) {
-      return std::bit_cast<uint32_t>(a);
+  static constexpr uint32_t kSlots = std::is_same_v<P, Pixel8> ? 256 : 1;
+
+  // The weights of an 8-bit alpha are kept in a table indexed by the alpha. Wider alphas rarely
+  // repeat once shapes overlap, and a miss of a table keyed by them costs more than the division
+  // it saves (measured: circles' spans at 16 bits and float), so theirs are worked out each time.
+  BlendWeights<P> WeightsOf(Channel alpha) {
+    if constexpr (!std::is_same_v<P, Pixel8>) {
+      return BlendWeights<P>::Of(alpha, coverage_);
     } else {
-      return a;
+      if (!valid_[alpha]) {
+        valid_[alpha] = true;
+        weights_[alpha] = BlendWeights<P>::Of(alpha, coverage_);
+      }
+      return weights_[alpha];
     }
   }
+
+#if defined(__SSE2__)
+  // Four pixels at a time in 16-bit lanes: old × (255 − w) + colour × w stays below 2^16, and
+  // (x + 1 + (x >> 8)) >> 8 is x / 255 exactly for every such x. Returns the pixels done.
+  int64_t RunBytes(Channel* px, int64_t count) {
+    const __m128i zero = _mm_setzero_si128();
+    // Lanes alpha, red, green, blue of two pixels; the colour lanes hold the shape's colour.
+    const __m128i colour = _mm_set_epi16(colour_.channel[0], colour_.channel[1], colour_.channel[2], 0,
+                                         colour_.channel[0], colour_.channel[1], colour_.channel[2], 0);
+    const __m128i full = _mm_set_epi16(255, 255, 255, 0, 255, 255, 255, 0);
+    const __m128i colourLanes = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+    const __m128i one = _mm_set1_epi16(1);
+    // w in the colour lanes of one pixel, a' in its alpha lane.
+    const auto lanes = [](const BlendWeights<P>& b, uint64_t& w, uint64_t& na) {
+      w = uint64_t{b.w} * 0x0001000100010000ull;
+      na = b.na;
+    };
+    const auto mix = [&](__m128i old, __m128i w, __m128i na) {
+      const __m128i x = _mm_add_epi16(_mm_mullo_epi16(old, _mm_sub_epi16(full, w)),
+                                      _mm_mullo_epi16(colour, w));
+      const __m128i q = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+      return _mm_or_si128(_mm_and_si128(q, colourLanes), na);
+    };
+    int64_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+      Channel* p = px + 4 * i;
+      uint64_t w[4], na[4];
+      for (int k = 0; k < 4; ++k) lanes(WeightsOf(p[4 * k]), w[k], na[k]);
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const __m128i low = mix(_mm_unpacklo_epi8(v, zero), _mm_set_epi64x(static_cast<int64_t>(w[1]), static_cast<int64_t>(w[0])),
+                              _mm_set_epi64x(static_cast<int64_t>(na[1]), static_cast<int64_t>(na[0])));
+      const __m128i high = mix(_mm_unpackhi_epi8(v, zero), _mm_set_epi64x(static_cast<int64_t>(w[3]), static_cast<int64_t>(w[2])),
+                               _mm_set_epi64x(static_cast<int64_t>(na[3]), static_cast<int64_t>(na[2])));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(low, high));
+    }
+    return i;
+  }
+
+  // One pixel's four channels at a time. A pixel whose mixed colour is not finite takes the scalar
+  // path, where the sum of its channels decides the repair (a finite mix cannot sum to NaN).
+  int64_t RunFloats(Channel* px, int64_t count) {
+    const __m128 colour = _mm_set_ps(colour_.channel[0], colour_.channel[1], colour_.channel[2], 0.0f);
+    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    for (int64_t i = 0; i < count; ++i) {
+      Channel* p = px + 4 * i;
+      const BlendWeights<P> b = WeightsOf(p[0]);
+      const __m128 w = _mm_set1_ps(b.w);
+      const __m128 keep = _mm_set1_ps(1.0f - b.w);
+      const __m128 old = _mm_loadu_ps(p);
+      const __m128 mixed = _mm_add_ps(_mm_mul_ps(keep, old), _mm_mul_ps(w, colour));
+      // |v| < Inf is false for ±Inf and NaN; the alpha lane is replaced below.
+      const int finite = _mm_movemask_ps(_mm_cmplt_ps(_mm_andnot_ps(sign, mixed), infinity));
+      if ((finite & 0xE) != 0xE) [[unlikely]] {
+        p[0] = b.na;
+        MixColour<P>(p, colour_, b);
+        continue;
+      }
+      _mm_storeu_ps(p, _mm_move_ss(mixed, _mm_set_ss(b.na)));
+    }
+    return count;
+  }
+#endif
 
   ShapeColour<P> colour_;
   typename P::Coverage coverage_;
   bool valid_[kSlots];
-  uint32_t keys_[kSlots];
   BlendWeights<P> weights_[kSlots];
 };
 

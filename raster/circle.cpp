@@ -140,6 +140,7 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
   }
 
   // Spans after all fringes: a fringe pixel that a span covers is blended again at full opacity.
+  FixedCoverageBlend<P> spans(colour, opacity);
   for (int64_t i = 0; i < rows; ++i) {
     const int64_t row = firstRow + i;
     if (spanMin[i] > spanMax[i] || row < surface.WriteTop() || row >= surface.WriteBottom()) {
@@ -150,8 +151,7 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
     if (hi < 0 || lo >= surface.width) continue;
     lo = std::max(lo, 0);
     hi = std::min(hi, surface.width - 1);
-    typename P::Channel* px = surface.PixelAt(lo, static_cast<int32_t>(row));
-    for (int32_t col = lo; col <= hi; ++col, px += 4) BlendPixelAt<P>(px, colour, opacity);
+    spans.Run(surface.PixelAt(lo, static_cast<int32_t>(row)), hi - lo + 1);
   }
 }
 

@@ -19,10 +19,7 @@ void FillRect(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int
   const int32_t yStart = std::max(yMin, surface.WriteTop());
   const int32_t yEnd = std::min(yMax, surface.WriteBottom() - 1);
   FixedCoverageBlend<P> blend(colour, opacity);
-  for (int32_t y = yStart; y <= yEnd; ++y) {
-    typename P::Channel* px = surface.PixelAt(xStart, y);
-    for (int32_t x = xStart; x <= xEnd; ++x, px += 4) blend(px);
-  }
+  for (int32_t y = yStart; y <= yEnd; ++y) blend.Run(surface.PixelAt(xStart, y), xEnd - xStart + 1);
 }
 
 #define MORVANE_INSTANTIATE(P)                                                            \

@@ -107,8 +107,7 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     }
     evaluate(lo, solidLo - 1, y);
     if (!solidBlend) solidBlend.emplace(colour, StrokeCoverage<P>(opacity, 1.0f));
-    typename P::Channel* px = surface.PixelAt(static_cast<int32_t>(solidLo), y);
-    for (int64_t x = solidLo; x <= solidHi; ++x, px += 4) (*solidBlend)(px);
+    solidBlend->Run(surface.PixelAt(static_cast<int32_t>(solidLo), y), solidHi - solidLo + 1);
     evaluate(solidHi + 1, hi, y);
   }
 }
