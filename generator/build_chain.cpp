@@ -83,11 +83,23 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
       const double radius = static_cast<float>(r);
       // One candidate at the angle whose sine and cosine are given; the sweep goes on while
       // candidates stay inside the band and none matches.
-      sweeps.Visit(k, [&](double sine, double cosine) {
-        const int32_t cx = TruncToInt32(sine * radius + static_cast<double>(px));
-        const int32_t cy = TruncToInt32(cosine * radius + static_cast<double>(py));
+      const auto candidate = [&](double sine, double cosine, const Ch*& pixel, int32_t& cx,
+                                 int32_t& cy) {
+        cx = TruncToInt32(sine * radius + static_cast<double>(px));
+        cy = TruncToInt32(cosine * radius + static_cast<double>(py));
         if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) return false;
-        const Ch* pixel = input.PixelAt(MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
+        pixel = input.PixelAt(MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
+        return true;
+      };
+      const auto ahead = [&](double sine, double cosine) {
+        const Ch* pixel;
+        int32_t cx, cy;
+        if (candidate(sine, cosine, pixel, cx, cy)) __builtin_prefetch(pixel);
+      };
+      sweeps.Visit(k, [&](double sine, double cosine) {
+        const Ch* pixel;
+        int32_t cx, cy;
+        if (!candidate(sine, cosine, pixel, cx, cy)) return false;
         if (ChannelMatches<P>(pixel[1], sourceRed, threshold) &&
             ChannelMatches<P>(pixel[2], sourceGreen, threshold) &&
             ChannelMatches<P>(pixel[3], sourceBlue, threshold)) {
@@ -99,7 +111,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
           return false;
         }
         return true;
-      });
+      }, ahead);
     }
     if (!found) break;
   }

@@ -24,12 +24,18 @@ class SweepAngles {
   SweepAngles(int32_t startAngle, int32_t angleRandomization, int32_t angleRange);
 
   // Calls visit(sine, cosine) for the angles of the sweep at offset k (0 without randomization),
-  // in order, until it returns false.
-  template <class Visitor>
-  void Visit(int32_t k, Visitor&& visit) const {
+  // in order, until it returns false. A tabled sweep also calls ahead(sine, cosine) with the angle
+  // kAhead places further on before each visit, so that the visitor can ask for the memory that
+  // angle will read (the frame is larger than the caches).
+  static constexpr int32_t kAhead = 8;
+  template <class Visitor, class Ahead>
+  void Visit(int32_t k, Visitor&& visit, Ahead&& ahead) const {
     if (tabled_) {
       const double* values = values_.data() + first_[k];
-      for (int32_t i = 0; i < counts_[k]; ++i) {
+      const int32_t count = counts_[k];
+      for (int32_t i = 0; i < kAhead && i < count; ++i) ahead(values[2 * i], values[2 * i + 1]);
+      for (int32_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) ahead(values[2 * (i + kAhead)], values[2 * (i + kAhead) + 1]);
         if (!visit(values[2 * i], values[2 * i + 1])) return;
       }
       return;

@@ -92,6 +92,13 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
       lo = std::max<int64_t>(int64_t{rows[y]} - spread, xs);
       hi = std::min<int64_t>(int64_t{rows[y]} + spread, xe);
     }
+    // The frame is larger than the caches, and a thin stroke spends most of its time waiting for
+    // its pixels: ask for the next row's while this one's coverage is worked out (a hint only;
+    // the columns are this row's, which the next row's are close to).
+    if (y < ye && hi - lo < kChunk) {
+      __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(lo), y + 1), 1);
+      __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(hi), y + 1), 1);
+    }
     if (hi - lo < kNarrowFrom || !capsule.Usable()) {
       evaluate(lo, hi, y);
       continue;

@@ -62,8 +62,8 @@ class SegmentCoverage {
   void ClampedRow(int32_t x0, int32_t y, int32_t count, float* out) const {
     int32_t i = 0;
 #if defined(__SSE2__)
-    // Short rows (thin strokes) are quicker one pixel at a time than with the vector set-up.
-    if (count >= 8) {
+    // Rows of fewer than four pixels go one pixel at a time.
+    if (count >= 4) {
       const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
       const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
       const __m128 half = _mm_set1_ps(0.5f);
