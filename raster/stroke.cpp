@@ -4,6 +4,7 @@
 #include "raster/stroke.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -124,13 +125,33 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
 
 float ReachOf(float lineWidth) { return static_cast<float>(static_cast<double>(lineWidth) - 0.5); }
 
+// The decided sums of the last width this thread drew, kept because finding them takes tens of
+// square roots at some widths while a render draws its strokes at one width, a curve in many
+// segments of a few pixels.
+const DecidedSums& DecidedSumsFor(float reach) {
+  struct Last {
+    bool valid = false;
+    uint32_t reachBits = 0;
+    DecidedSums sums;
+  };
+  thread_local Last last;
+  Last& l = last;  // one look-up of the thread's copy (emulated thread storage on MinGW)
+  const uint32_t bits = std::bit_cast<uint32_t>(reach);
+  if (!l.valid || l.reachBits != bits) {
+    l.sums = DecidedSums::Of(reach);
+    l.reachBits = bits;
+    l.valid = true;
+  }
+  return l.sums;
+}
+
 }  // namespace
 
 template <class P>
 void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                    float lineWidth, const ShapeColour<P>& colour, typename P::Coverage opacity) {
   const float reach = ReachOf(lineWidth);
-  const SegmentCoverage seg(x0, y0, x1, y1, reach);
+  const SegmentCoverage seg(x0, y0, x1, y1, reach, DecidedSumsFor(reach));
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
@@ -146,8 +167,9 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
                        float lineWidth, int32_t x2, int32_t y2, const ShapeColour<P>& colour,
                        typename P::Coverage opacity) {
   const float reach = ReachOf(lineWidth);
-  const SegmentCoverage seg(x0, y0, x1, y1, reach);
-  const SegmentCoverage next(x1, y1, x2, y2, reach);
+  const DecidedSums& sums = DecidedSumsFor(reach);
+  const SegmentCoverage seg(x0, y0, x1, y1, reach, sums);
+  const SegmentCoverage next(x1, y1, x2, y2, reach, sums);
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   const CapsuleColumns nextCapsule(x1, y1, x2, y2, reach);
   ScanSegment<P>(

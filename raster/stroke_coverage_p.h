@@ -17,18 +17,84 @@
 
 namespace morvane {
 
+// A segment's unclamped coverage as a function of the squared distance ex² + ey² of a pixel.
+inline float CoverageOfSum(float sum, float reach) {
+  return 0.5f - static_cast<float>(std::sqrt(static_cast<double>(sum)) - static_cast<double>(reach));
+}
+
+// The coverage falls as the squared distance grows (a square root, a subtraction and roundings,
+// each monotonic), so two sums decide every pixel but those between them: a sum at or below
+// `full` gives a value ≥ 1 (clamped to 1), one at or above `none` a value ≤ 0 (clamped to 0).
+// Each is the exact float boundary, searched from its exact-arithmetic value; they depend on the
+// width alone. A width that is not finite decides nothing.
+struct DecidedSums {
+  float full = -1.0f;
+  float none = std::numeric_limits<float>::infinity();
+
+  static DecidedSums Of(float reach) {
+    DecidedSums sums;
+    if (!std::isfinite(reach)) return sums;
+    const double edge = static_cast<double>(reach) + 0.5;
+    const double core = static_cast<double>(reach) - 0.5;
+    sums.none = FirstSumWhere([reach](float sum) { return CoverageOfSum(sum, reach) <= 0.0f; },
+                              static_cast<float>(edge * edge));
+    const float partial =
+        FirstSumWhere([reach](float sum) { return !(CoverageOfSum(sum, reach) >= 1.0f); },
+                      static_cast<float>(core * core));
+    if (partial > 0.0f) sums.full = std::nextafter(partial, 0.0f);
+    return sums;
+  }
+
+ private:
+  // The least float sum ≥ 0 where holds(sum), for holds false below some sum and true from it on
+  // (true at +Inf). A few ulps from `guess` as a rule, else by bisection of the float's bits,
+  // whose order is the values' order for floats ≥ 0.
+  template <class Holds>
+  static float FirstSumWhere(Holds holds, float guess) {
+    const auto bits = [](float v) { return std::bit_cast<uint32_t>(v); };
+    const auto value = [](uint32_t b) { return std::bit_cast<float>(b); };
+    uint32_t lo = 0, hi = bits(std::numeric_limits<float>::infinity());  // holds(hi)
+    if (holds(0.0f)) return 0.0f;
+    uint32_t g = std::isfinite(guess) && guess > 0.0f ? bits(guess) : 1;
+    for (int step = 0; step < 4; ++step, ++g) {  // upwards to the first that holds
+      if (g >= hi) break;
+      if (holds(value(g))) {
+        hi = g;
+        break;
+      }
+      lo = g;
+    }
+    for (int step = 0; step < 4 && hi - 1 > lo; ++step) {  // downwards while it still holds
+      if (!holds(value(hi - 1))) {
+        lo = hi - 1;
+        break;
+      }
+      --hi;
+    }
+    while (hi - lo > 1) {  // lo fails, hi holds
+      const uint32_t mid = lo + (hi - lo) / 2;
+      (holds(value(mid)) ? hi : lo) = mid;
+    }
+    return value(hi);
+  }
+};
+
 // Per-pixel coverage of one segment, with everything that depends only on the segment hoisted.
 class SegmentCoverage {
  public:
-  SegmentCoverage(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach)
+  // `sums` must be DecidedSums::Of(reach) (the strokes keep it from one segment to the next).
+  SegmentCoverage(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach,
+                  const DecidedSums& sums)
       : ox_(static_cast<float>(x0)),
         oy_(static_cast<float>(y0)),
         dx_(static_cast<float>(int64_t{x1} - x0)),
         dy_(static_cast<float>(int64_t{y1} - y0)),
         len2_(dy_ * dy_ + dx_ * dx_),
-        reach_(reach) {
-    FindDecidedSums();
-  }
+        reach_(reach),
+        fullSum_(sums.full),
+        noneSum_(sums.none) {}
+  SegmentCoverage(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float reach)
+      : SegmentCoverage(x0, y0, x1, y1, reach, DecidedSums::Of(reach)) {}
 
   float Dx() const { return dx_; }
   float Dy() const { return dy_; }
@@ -45,7 +111,7 @@ class SegmentCoverage {
   }
 
   // The squared distances at or below which the clamped coverage is 1, and at or above which it
-  // is 0 (see FindDecidedSums).
+  // is 0 (see DecidedSums).
   float FullSum() const { return fullSum_; }
   float NoneSum() const { return noneSum_; }
 
@@ -58,7 +124,7 @@ class SegmentCoverage {
 
   // Clamp(Raw(x, y)) for x = x0 .. x0 + count − 1 into out, four pixels at a time where the
   // processor has SSE2. A group whose squared distances all lie at or beyond the decided sums
-  // (see FindDecidedSums) skips the square roots, which take most of the time.
+  // (see DecidedSums) skips the square roots, which take most of the time.
   void ClampedRow(int32_t x0, int32_t y, int32_t count, float* out) const {
     int32_t i = 0;
 #if defined(__SSE2__)
@@ -118,64 +184,10 @@ class SegmentCoverage {
     return ex * ex + ey * ey;
   }
 
-  // Raw() as a function of the squared distance.
-  float OfSum(float sum) const {
-    return 0.5f - static_cast<float>(std::sqrt(static_cast<double>(sum)) -
-                                     static_cast<double>(reach_));
-  }
-
-  // Raw() falls as the squared distance grows (a square root, a subtraction and roundings, each
-  // monotonic), so two sums decide every pixel but those between them: a sum at or below
-  // fullSum_ gives a value ≥ 1 (clamped to 1), one at or above noneSum_ a value ≤ 0 (clamped to
-  // 0). Each is the exact float boundary, searched from its exact-arithmetic value. A width that
-  // is not finite decides nothing.
-  void FindDecidedSums() {
-    fullSum_ = -1.0f;
-    noneSum_ = std::numeric_limits<float>::infinity();
-    if (!std::isfinite(reach_)) return;
-    const double edge = static_cast<double>(reach_) + 0.5;
-    const double core = static_cast<double>(reach_) - 0.5;
-    noneSum_ = FirstSumWhere([this](float sum) { return OfSum(sum) <= 0.0f; },
-                             static_cast<float>(edge * edge));
-    const float partial = FirstSumWhere([this](float sum) { return !(OfSum(sum) >= 1.0f); },
-                                        static_cast<float>(core * core));
-    if (partial > 0.0f) fullSum_ = std::nextafter(partial, 0.0f);
-  }
-
-  // The least float sum ≥ 0 where holds(sum), for holds false below some sum and true from it on
-  // (true at +Inf). A few ulps from `guess` as a rule, else by bisection of the float's bits,
-  // whose order is the values' order for floats ≥ 0.
-  template <class Holds>
-  static float FirstSumWhere(Holds holds, float guess) {
-    const auto bits = [](float v) { return std::bit_cast<uint32_t>(v); };
-    const auto value = [](uint32_t b) { return std::bit_cast<float>(b); };
-    uint32_t lo = 0, hi = bits(std::numeric_limits<float>::infinity());  // holds(hi)
-    if (holds(0.0f)) return 0.0f;
-    uint32_t g = std::isfinite(guess) && guess > 0.0f ? bits(guess) : 1;
-    for (int step = 0; step < 4; ++step, ++g) {  // upwards to the first that holds
-      if (g >= hi) break;
-      if (holds(value(g))) {
-        hi = g;
-        break;
-      }
-      lo = g;
-    }
-    for (int step = 0; step < 4 && hi - 1 > lo; ++step) {  // downwards while it still holds
-      if (!holds(value(hi - 1))) {
-        lo = hi - 1;
-        break;
-      }
-      --hi;
-    }
-    while (hi - lo > 1) {  // lo fails, hi holds
-      const uint32_t mid = lo + (hi - lo) / 2;
-      (holds(value(mid)) ? hi : lo) = mid;
-    }
-    return value(hi);
-  }
+  float OfSum(float sum) const { return CoverageOfSum(sum, reach_); }
 
   float ox_, oy_, dx_, dy_, len2_, reach_;
-  float fullSum_ = -1.0f, noneSum_ = 0.0f;  // see FindDecidedSums
+  float fullSum_, noneSum_;  // see DecidedSums
 };
 
 // The columns of a row within a given distance of a segment, in exact arithmetic (doubles, far
