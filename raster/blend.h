@@ -159,7 +159,7 @@ class FixedCoverageBlend {
 
   FixedCoverageBlend(const ShapeColour<P>& colour, typename P::Coverage coverage)
       : colour_(colour), coverage_(coverage) {
-    for (bool& v : valid_) v = false;
+    for (uint64_t& v : known_) v = 0;
   }
 
   void operator()(Channel* px) {
@@ -191,11 +191,14 @@ class FixedCoverageBlend {
     if constexpr (!std::is_same_v<P, Pixel8>) {
       return BlendWeights<P>::Of(alpha, coverage_);
     } else {
-      if (!valid_[alpha]) {
-        valid_[alpha] = true;
-        weights_[alpha] = BlendWeights<P>::Of(alpha, coverage_);
+      const uint64_t bit = uint64_t{1} << (alpha & 63);
+      if (!(known_[alpha >> 6] & bit)) {
+        known_[alpha >> 6] |= bit;
+        const BlendWeights<P> b = BlendWeights<P>::Of(alpha, coverage_);
+        na_[alpha] = static_cast<uint8_t>(b.na);
+        w_[alpha] = static_cast<uint8_t>(b.w);
       }
-      return weights_[alpha];
+      return {na_[alpha], w_[alpha]};
     }
   }
 
@@ -264,8 +267,11 @@ class FixedCoverageBlend {
 
   ShapeColour<P> colour_;
   typename P::Coverage coverage_;
-  bool valid_[kSlots];
-  BlendWeights<P> weights_[kSlots];
+  // The 8-bit weights: which alphas are known, one bit each (cheap to clear for every shape), and
+  // their a' and w, which are bytes.
+  uint64_t known_[(kSlots + 63) / 64];
+  uint8_t na_[kSlots];
+  uint8_t w_[kSlots];
 };
 
 // Pixels outside the surface or its clip are ignored; coordinates may lie anywhere in 64 bits.
