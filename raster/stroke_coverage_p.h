@@ -149,18 +149,23 @@ class SegmentCoverage {
         const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
         const __m128 full = _mm_cmple_ps(sum, fullSum);
         const __m128 none = _mm_cmpge_ps(sum, noneSum);
-        __m128 c;
-        if (_mm_movemask_ps(_mm_or_ps(full, none)) == 0xF) {
-          c = _mm_and_ps(full, one);
-        } else {
-          const __m128d low = _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach);
+        const __m128 decided = _mm_or_ps(full, none);
+        __m128 c = _mm_and_ps(full, one);
+        const int open = ~_mm_movemask_ps(decided) & 0xF;
+        if (open != 0) {
+          // Square roots for the half (two lanes) or both halves that hold an undecided lane.
+          const __m128d unused = _mm_setzero_pd();
+          const __m128d low =
+              (open & 3) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach) : unused;
           const __m128d high =
-              _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach);
-          c = _mm_sub_ps(half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
-          // Clamp: c ≤ 0 gives 0, c ≥ 1 gives 1, NaN stays.
-          c = _mm_andnot_ps(_mm_cmple_ps(c, zero), c);
-          const __m128 above = _mm_cmpge_ps(c, one);
-          c = _mm_or_ps(_mm_and_ps(above, one), _mm_andnot_ps(above, c));
+              (open & 12) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach)
+                          : unused;
+          __m128 v = _mm_sub_ps(half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
+          // Clamp: v ≤ 0 gives 0, v ≥ 1 gives 1, NaN stays.
+          v = _mm_andnot_ps(_mm_cmple_ps(v, zero), v);
+          const __m128 above = _mm_cmpge_ps(v, one);
+          v = _mm_or_ps(_mm_and_ps(above, one), _mm_andnot_ps(above, v));
+          c = _mm_or_ps(_mm_and_ps(decided, c), _mm_andnot_ps(decided, v));
         }
         _mm_storeu_ps(out + i, c);
       }
