@@ -20,6 +20,7 @@
 #include "host/effect_info.h"
 #include "host/pipl.h"
 #include "tests/cross_platform/picture_cases.h"
+#include "tests/cross_platform/preset_timing.h"
 #include "tests/fake_host/fake_host.h"
 
 namespace morvane::testing {
@@ -188,6 +189,17 @@ TEST(WinePictures, EveryCaseEqualsTheLinuxBuildsRender) {
     }
   }
   std::printf("  all cases: %zu of %zu pixels differ\n", totalDiffering, totalPixels);
+}
+
+// By hand only: wine_host --gtest_also_run_disabled_tests --gtest_filter=WineSpeed.* (with the
+// usual --module and --data) prints the module's time per 1080p frame for every preset.
+TEST(WineSpeed, DISABLED_PresetsOnThe1080pPhotograph) {
+  ASSERT_NE(gModule, nullptr) << "LoadLibrary failed for " << gOptions.module;
+  const PF_FilterProc effectMain = ModuleEffectMain();
+  ASSERT_NE(effectMain, nullptr);
+  ArgbImage photo;
+  ASSERT_TRUE(ReadPpm(gOptions.data + "/coffee-1080p.ppm", photo)) << gOptions.data;
+  PrintPresetTimes(effectMain, photo, 3);
 }
 
 }  // namespace
