@@ -149,7 +149,13 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
       });
     }
 
-    BalanceBands(batch, size, height, events, cuts);
+    // Randomly placed shapes spread over the frame, where bands of equal height balance without
+    // sorting the shapes' rows; a grid's batch lies in a strip.
+    if (settings.startStrategy == kStartGrid) {
+      BalanceBands(batch, size, height, events, cuts);
+    } else {
+      for (int32_t b = 0; b <= bands; ++b) cuts[b] = static_cast<int32_t>(int64_t{height} * b / bands);
+    }
     pool.ForEach(bands, [&](int32_t band) {
       Surface<P> rows = output;
       rows.clipTop = cuts[band];
