@@ -19,6 +19,15 @@
 
 namespace morvane {
 
+#if defined(__SSE2__)
+// x / 255 in each 16-bit lane, exactly for every x < 2^16 that a product of two bytes (or their
+// sum, as a blend forms it) can be: (x + 1 + (x >> 8)) >> 8.
+inline __m128i DivideLanesBy255(__m128i x) {
+  const __m128i one = _mm_set1_epi16(1);
+  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+}
+#endif
+
 // The alpha arithmetic of a blend: the new alpha a' and the weight w of the colour. It depends
 // only on the pixel's alpha and the coverage.
 template <class P>
@@ -203,8 +212,8 @@ class FixedCoverageBlend {
   }
 
 #if defined(__SSE2__)
-  // Four pixels at a time in 16-bit lanes: old × (255 − w) + colour × w stays below 2^16, and
-  // (x + 1 + (x >> 8)) >> 8 is x / 255 exactly for every such x. Returns the pixels done.
+  // Four pixels at a time in 16-bit lanes: old × (255 − w) + colour × w stays below 2^16, where
+  // DivideLanesBy255 is exact. Returns the pixels done.
   int64_t RunBytes(Channel* px, int64_t count) {
     const __m128i zero = _mm_setzero_si128();
     // Lanes alpha, red, green, blue of two pixels; the colour lanes hold the shape's colour.
@@ -212,7 +221,6 @@ class FixedCoverageBlend {
                                          colour_.channel[0], colour_.channel[1], colour_.channel[2], 0);
     const __m128i full = _mm_set_epi16(255, 255, 255, 0, 255, 255, 255, 0);
     const __m128i colourLanes = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
-    const __m128i one = _mm_set1_epi16(1);
     // w in the colour lanes of one pixel, a' in its alpha lane.
     const auto lanes = [](const BlendWeights<P>& b, uint64_t& w, uint64_t& na) {
       w = uint64_t{b.w} * 0x0001000100010000ull;
@@ -221,7 +229,7 @@ class FixedCoverageBlend {
     const auto mix = [&](__m128i old, __m128i w, __m128i na) {
       const __m128i x = _mm_add_epi16(_mm_mullo_epi16(old, _mm_sub_epi16(full, w)),
                                       _mm_mullo_epi16(colour, w));
-      const __m128i q = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+      const __m128i q = DivideLanesBy255(x);
       return _mm_or_si128(_mm_and_si128(q, colourLanes), na);
     };
     int64_t i = 0;

@@ -54,21 +54,17 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
   if constexpr (std::is_same_v<P, Pixel8>) {
     // Four pixels at a time. In 16-bit lanes: the coverage (float opacity × c, truncated, as
     // StrokeCoverage does; at most 255), a' = a + (255 − a) × c / 255 and the mix, each
-    // division by 255 exact as (x + 1 + (x >> 8)) >> 8 for x < 2^16; w = c × 255 / a' as a float
+    // division by 255 exact (DivideLanesBy255); w = c × 255 / a' as a float
     // quotient truncated, exact because c × 255 < 2^16 and a' ≤ 255 (a quotient 1/255 or more
     // below an integer stays below it after rounding). Groups with a NaN coverage, which the
     // scalar code turns into coverage 0, go one pixel at a time.
     const __m128 zero = _mm_setzero_ps();
     const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
     const __m128i zeroi = _mm_setzero_si128();
-    const __m128i one = _mm_set1_epi16(1);
     const __m128i full = _mm_set1_epi16(255);
     const __m128i colourLanes = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
     const __m128i shade = _mm_set_epi16(colour.channel[0], colour.channel[1], colour.channel[2], 0,
                                         colour.channel[0], colour.channel[1], colour.channel[2], 0);
-    const auto div255 = [&one](__m128i x) {
-      return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
-    };
     // The 16-bit lanes of two pixels from the 32-bit values v0, v1 (one per pixel) of `v`.
     const auto spread = [](__m128i v16) {  // v16: the four values in 16-bit lanes 0..3
       const __m128i doubled = _mm_unpacklo_epi16(v16, v16);  // v0 v0 v1 v1 v2 v2 v3 v3
@@ -86,7 +82,7 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
       const __m128i alpha32 = _mm_srli_epi32(_mm_slli_epi32(v, 24), 24);
       const __m128i cov16 = _mm_packs_epi32(cov32, cov32);
       const __m128i alpha16 = _mm_packs_epi32(alpha32, alpha32);
-      const __m128i na16 = _mm_add_epi16(alpha16, div255(_mm_mullo_epi16(_mm_sub_epi16(full, alpha16), cov16)));
+      const __m128i na16 = _mm_add_epi16(alpha16, DivideLanesBy255(_mm_mullo_epi16(_mm_sub_epi16(full, alpha16), cov16)));
       const __m128i na32 = _mm_unpacklo_epi16(na16, zeroi);
       const __m128 quotient = _mm_div_ps(_mm_cvtepi32_ps(_mm_mullo_epi16(cov32, _mm_set1_epi32(255))),
                                          _mm_cvtepi32_ps(na32));
@@ -99,7 +95,7 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
       const auto [naLow, naHigh] = spread(na16);
       const auto mix = [&](__m128i old, __m128i w, __m128i na) {
         const __m128i x = _mm_add_epi16(_mm_mullo_epi16(old, _mm_sub_epi16(full, w)), _mm_mullo_epi16(shade, w));
-        return _mm_or_si128(_mm_and_si128(div255(x), colourLanes), _mm_andnot_si128(colourLanes, na));
+        return _mm_or_si128(_mm_and_si128(DivideLanesBy255(x), colourLanes), _mm_andnot_si128(colourLanes, na));
       };
       const __m128i blended = _mm_packus_epi16(mix(_mm_unpacklo_epi8(v, zeroi), wLow, naLow),
                                                mix(_mm_unpackhi_epi8(v, zeroi), wHigh, naHigh));
