@@ -73,6 +73,11 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
     }
   }
 
+  // Asking for pixels ahead pays only when the frame is larger than the caches; on a small one it
+  // is work for nothing.
+  const bool prefetch =
+      static_cast<int64_t>(height) * input.rowStride * static_cast<int64_t>(sizeof(Ch)) > (int64_t{1} << 20);
+
   while (chain.count - 1 < wanted) {
     const int32_t px = chain.x[chain.count - 1];
     const int32_t py = chain.y[chain.count - 1];
@@ -96,7 +101,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
         int32_t cx, cy;
         if (candidate(sine, cosine, pixel, cx, cy)) __builtin_prefetch(pixel);
       };
-      sweeps.Visit(k, [&](double sine, double cosine) {
+      const auto visit = [&](double sine, double cosine) {
         const Ch* pixel;
         int32_t cx, cy;
         if (!candidate(sine, cosine, pixel, cx, cy)) return false;
@@ -111,7 +116,12 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
           return false;
         }
         return true;
-      }, ahead);
+      };
+      if (prefetch) {
+        sweeps.Visit(k, visit, ahead);
+      } else {
+        sweeps.Visit(k, visit, [](double, double) {});
+      }
     }
     if (!found) break;
   }
