@@ -217,7 +217,7 @@ class CapsuleColumns {
     len_ = std::sqrt(len2_);
     if (usable_) {
       const double extent = std::max(std::fabs(dx_), std::fabs(dy_)) + std::fabs(reach_);
-      margin_ = extent * 0x1p-20;
+      margin_ = std::min(kMaxMargin, extent * 0x1p-14 + 0.125);
     }
   }
 
