@@ -45,10 +45,6 @@ void FindRows(PlacedShape<P>& shape, float lineWidth) {
   shape.bottom = bottom + margin;
 }
 
-// Bands per thread: more bands than threads lets a thread whose band holds few shapes take
-// another.
-constexpr int32_t kBandsPerThread = 1;
-
 // Cuts the frame's rows into bands that each hold about the same number of shape rows of the
 // batch: band b is rows cuts[b] ≤ y < cuts[b + 1]. A batch of "Grid" shapes lies in a strip of a
 // few grid rows, which bands of equal height would give to one thread. Any cut gives the same
@@ -119,11 +115,16 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
 
   const SweepAngles sweeps = SweepAnglesOf(settings);
   WorkerPool pool(std::min(threadCount, plan.count));
-  const int32_t bands = std::min(height, pool.Threads() == 1 ? 1 : pool.Threads() * kBandsPerThread);
+  // One band per thread: more, thinner bands measured slower, each shape that crosses a band edge
+  // being set up once per band.
+  const int32_t bands = std::min(height, pool.Threads());
   std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(plan.count, kTimeCheckInterval)));
   std::vector<std::pair<int64_t, int32_t>> events;
   events.reserve(2 * batch.size());
+  // Bands of equal height, kept for randomly placed shapes, which spread over the frame; a Grid
+  // batch lies in a strip, and its cuts are balanced batch by batch.
   std::vector<int32_t> cuts(static_cast<size_t>(bands) + 1);
+  for (int32_t b = 0; b <= bands; ++b) cuts[b] = static_cast<int32_t>(int64_t{height} * b / bands);
   const float lineWidth = EffectiveLineWidth(settings.lineWidth);
 
   const auto build = [&](int32_t i, PlacedShape<P>& shape, RandomSource& numbers) {
@@ -149,13 +150,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
       });
     }
 
-    // Randomly placed shapes spread over the frame, where bands of equal height balance without
-    // sorting the shapes' rows; a grid's batch lies in a strip.
-    if (settings.startStrategy == kStartGrid) {
-      BalanceBands(batch, size, height, events, cuts);
-    } else {
-      for (int32_t b = 0; b <= bands; ++b) cuts[b] = static_cast<int32_t>(int64_t{height} * b / bands);
-    }
+    if (settings.startStrategy == kStartGrid) BalanceBands(batch, size, height, events, cuts);
     pool.ForEach(bands, [&](int32_t band) {
       Surface<P> rows = output;
       rows.clipTop = cuts[band];

@@ -72,8 +72,8 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
     };
     for (; i + 4 <= count; i += 4) {
       const __m128 c = _mm_loadu_ps(coverage + i);
-      const int active = _mm_movemask_ps(_mm_cmpgt_ps(c, zero));
-      if (active == 0) continue;
+      const __m128 positive = _mm_cmpgt_ps(c, zero);
+      if (_mm_movemask_ps(positive) == 0) continue;
       if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;  // the rest one pixel at a time
       uint8_t* p = px + 4 * i;
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -100,7 +100,7 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
       const __m128i blended = _mm_packus_epi16(mix(_mm_unpacklo_epi8(v, zeroi), wLow, naLow),
                                                mix(_mm_unpackhi_epi8(v, zeroi), wHigh, naHigh));
       // Pixels whose coverage is not above 0 keep their bytes.
-      const __m128i keep = _mm_castps_si128(_mm_cmpgt_ps(c, zero));
+      const __m128i keep = _mm_castps_si128(positive);
       const __m128i result = _mm_or_si128(_mm_and_si128(keep, blended), _mm_andnot_si128(keep, v));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), result);
     }
@@ -221,8 +221,8 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
       hi = std::min<int64_t>(int64_t{rows[y]} + spread, xe);
     }
     // The frame is larger than the caches, and a thin stroke spends most of its time waiting for
-    // its pixels: ask for those of a row a few rows on while this one's coverage is worked out (a
-    // hint only; the columns are this row's, which the next rows' are close to).
+    // its pixels: ask for the next row's while this one's coverage is worked out (a hint only; the
+    // columns are this row's, which the next row's are close to).
     if (y + kRowsAhead <= ye && hi - lo < kChunk) {
       __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(lo), y + kRowsAhead), 1);
       __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(hi), y + kRowsAhead), 1);
@@ -297,7 +297,8 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
   const CapsuleColumns nextCapsule(x1, y1, x2, y2, reach);
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
-      [&seg, &next, &nextCapsule, reach](int32_t x, int32_t y, int32_t count, float* out) {
+      [&seg, &next, &nextCapsule, narrowFrom = NarrowFrom(reach)](int32_t x, int32_t y,
+                                                                  int32_t count, float* out) {
         seg.ClampedRow(x, y, count, out);
         // The next segment is evaluated only over the columns it can reach: elsewhere its
         // coverage is 0 and the difference below is this segment's own. Working out those
@@ -306,7 +307,7 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
         if (nextCapsule.Usable()) {
           if (nextCapsule.MissesRow(y)) {
             hi = lo - 1;
-          } else if (count >= NarrowFrom(reach)) {
+          } else if (count >= narrowFrom) {
             nextCapsule.Narrow(y, lo, hi);
           }
         }

@@ -30,6 +30,12 @@ struct Record {
   std::vector<int> reads, renders, writes, done;
   std::atomic<int> inputsAlive{0}, outputsAlive{0}, maxInputs{0}, maxOutputs{0};
 
+  std::string failing;  // the stage that throws at frame 6, if any
+
+  void FailHere(const char* stage, int i) const {
+    if (failing == stage && i == 6) throw std::runtime_error(std::string("frame 6 ") + stage);
+  }
+
   static void Raise(std::atomic<int>& alive, std::atomic<int>& most) {
     const int now = ++alive;
     int seen = most.load();
@@ -41,12 +47,14 @@ struct Record {
 FrameStages Recording(Record& r, bool shared = false) {
   FrameStages s;
   s.read = [&r](int i) {
+    r.FailHere("read", i);
     std::lock_guard<std::mutex> lock(r.mutex);
     r.reads.push_back(i);
     Record::Raise(r.inputsAlive, r.maxInputs);
     return Tagged(i);
   };
   s.render = [&r, shared](int i, const Image& input) {
+    r.FailHere("render", i);
     EXPECT_EQ(input.storage[0], shared ? -1.0f : static_cast<float>(i)) << "frame " << i << "'s input";
     {
       std::lock_guard<std::mutex> lock(r.mutex);
@@ -57,6 +65,7 @@ FrameStages Recording(Record& r, bool shared = false) {
     return Tagged(i);
   };
   s.write = [&r](int i, const Image& output) {
+    r.FailHere("write", i);
     EXPECT_EQ(output.storage[0], static_cast<float>(i)) << "frame " << i << "'s output";
     std::this_thread::sleep_for(std::chrono::milliseconds(2));  // a write takes a while
     std::lock_guard<std::mutex> lock(r.mutex);
@@ -143,31 +152,12 @@ TEST(CliFramePipeline, AFailureInAnyStageEndsTheRunWithIt) {
     for (const int inFlight : {1, 3}) {
       SCOPED_TRACE(testing::Message() << stage << ", " << inFlight << " in flight");
       Record r;
-      FrameStages s = Recording(r);
-      const std::string failing = stage;
-      const auto fail = [&failing](const char* here, int i) {
-        if (failing == here && i == 6) throw std::runtime_error(std::string("frame 6 ") + here);
-      };
-      const auto read = s.read;
-      const auto render = s.render;
-      const auto write = s.write;
-      s.read = [=](int i) {
-        fail("read", i);
-        return read(i);
-      };
-      s.render = [=](int i, const Image& input) {
-        fail("render", i);
-        return render(i, input);
-      };
-      s.write = [=](int i, const Image& output) {
-        fail("write", i);
-        write(i, output);
-      };
+      r.failing = stage;
       try {
-        RunFramePipeline(40, inFlight, s);
+        RunFramePipeline(40, inFlight, Recording(r));
         ADD_FAILURE() << "no failure";
       } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "frame 6 " + failing);
+        EXPECT_EQ(std::string(e.what()), "frame 6 " + r.failing);
       }
       // No new frame starts after the failure: at most the frames in flight and those read
       // ahead got past it.
