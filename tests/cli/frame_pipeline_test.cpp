@@ -154,14 +154,16 @@ TEST(CliFramePipeline, AFailureInAnyStageEndsTheRunWithIt) {
       Record r;
       r.failing = stage;
       try {
-        RunFramePipeline(40, inFlight, Recording(r));
+        RunFramePipeline(200, inFlight, Recording(r));
         ADD_FAILURE() << "no failure";
       } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "frame 6 " + r.failing);
       }
-      // No new frame starts after the failure: at most the frames in flight and those read
-      // ahead got past it.
-      EXPECT_LT(r.renders.size(), 6u + 2 * static_cast<size_t>(inFlight) + 2);
+      // No new frame starts once the failure is known, so the run ends long before its last
+      // frame. How many frames get past frame 6 first depends on when the failing thread runs
+      // again (the other stages go on until it does): on a loaded machine 15 frames did, so the
+      // bound is far from 6, yet far below the 200 frames the run would take without stopping.
+      EXPECT_LT(r.renders.size(), 100u);
       for (const int i : r.done) EXPECT_NE(i, 6);
     }
   }
