@@ -122,56 +122,64 @@ class SegmentCoverage {
     return c;
   }
 
-  // Clamp(Raw(x, y)) for x = x0 .. x0 + count − 1 into out, four pixels at a time where the
-  // processor has SSE2. A group whose squared distances all lie at or beyond the decided sums
-  // (see DecidedSums) skips the square roots, which take most of the time.
+  // Clamp(Raw(x, y)) for x = x0 .. x0 + count − 1 into out[0 .. count − 1], four pixels at a
+  // time where the processor has SSE2. A group whose squared distances all lie at or beyond the
+  // decided sums (see DecidedSums) skips the square roots, which take most of the time. A row
+  // whose length is not a multiple of four ends with a group that overlaps the one before it (or,
+  // shorter than four, with a group reaching past its end into a scratch copy): a thin stroke's
+  // rows are a few pixels long, and one more group costs less than those pixels one at a time.
   void ClampedRow(int32_t x0, int32_t y, int32_t count, float* out) const {
-    int32_t i = 0;
 #if defined(__SSE2__)
-    // Rows of fewer than four pixels go one pixel at a time.
-    if (count >= 4) {
-      const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
-      const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
-      const __m128 half = _mm_set1_ps(0.5f);
-      const __m128 fullSum = _mm_set1_ps(fullSum_), noneSum = _mm_set1_ps(noneSum_);
-      const __m128d reach = _mm_set1_pd(static_cast<double>(reach_));
-      const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
-      const __m128 rydy = _mm_mul_ps(ry, dy);
-      const __m128i step = _mm_set1_epi32(4);
-      __m128i xs = _mm_add_epi32(_mm_set1_epi32(x0), _mm_set_epi32(3, 2, 1, 0));
-      for (; i + 4 <= count; i += 4, xs = _mm_add_epi32(xs, step)) {
-        const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(xs), ox);
-        __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, dx), rydy), len2);
-        t = _mm_min_ps(t, one);   // t < 1 ? t : 1, NaN gives 1
-        t = _mm_max_ps(t, zero);  // t > 0 ? t : 0
-        const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, dx));
-        const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, dy));
-        const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
-        const __m128 full = _mm_cmple_ps(sum, fullSum);
-        const __m128 none = _mm_cmpge_ps(sum, noneSum);
-        const __m128 decided = _mm_or_ps(full, none);
-        __m128 c = _mm_and_ps(full, one);
-        const int open = ~_mm_movemask_ps(decided) & 0xF;
-        if (open != 0) {
-          // Square roots for the half (two lanes) or both halves that hold an undecided lane.
-          const __m128d unused = _mm_setzero_pd();
-          const __m128d low =
-              (open & 3) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach) : unused;
-          const __m128d high =
-              (open & 12) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach)
-                          : unused;
-          __m128 v = _mm_sub_ps(half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
-          // Clamp: v ≤ 0 gives 0, v ≥ 1 gives 1, NaN stays.
-          v = _mm_andnot_ps(_mm_cmple_ps(v, zero), v);
-          const __m128 above = _mm_cmpge_ps(v, one);
-          v = _mm_or_ps(_mm_and_ps(above, one), _mm_andnot_ps(above, v));
-          c = _mm_or_ps(_mm_and_ps(decided, c), _mm_andnot_ps(decided, v));
-        }
-        _mm_storeu_ps(out + i, c);
+    const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
+    const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 fullSum = _mm_set1_ps(fullSum_), noneSum = _mm_set1_ps(noneSum_);
+    const __m128d reach = _mm_set1_pd(static_cast<double>(reach_));
+    const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
+    const __m128 rydy = _mm_mul_ps(ry, dy);
+    const __m128i lanes = _mm_set_epi32(3, 2, 1, 0);
+    // The clamped coverage of pixels x .. x + 3.
+    const auto group = [&](int32_t x) {
+      const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), lanes)), ox);
+      __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, dx), rydy), len2);
+      t = _mm_min_ps(t, one);   // t < 1 ? t : 1, NaN gives 1
+      t = _mm_max_ps(t, zero);  // t > 0 ? t : 0
+      const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, dx));
+      const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, dy));
+      const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
+      const __m128 full = _mm_cmple_ps(sum, fullSum);
+      const __m128 none = _mm_cmpge_ps(sum, noneSum);
+      const __m128 decided = _mm_or_ps(full, none);
+      __m128 c = _mm_and_ps(full, one);
+      const int open = ~_mm_movemask_ps(decided) & 0xF;
+      if (open != 0) {
+        // Square roots for the half (two lanes) or both halves that hold an undecided lane.
+        const __m128d unused = _mm_setzero_pd();
+        const __m128d low = (open & 3) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach) : unused;
+        const __m128d high =
+            (open & 12) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach)
+                        : unused;
+        __m128 v = _mm_sub_ps(half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
+        // Clamp: v ≤ 0 gives 0, v ≥ 1 gives 1, NaN stays.
+        v = _mm_andnot_ps(_mm_cmple_ps(v, zero), v);
+        const __m128 above = _mm_cmpge_ps(v, one);
+        v = _mm_or_ps(_mm_and_ps(above, one), _mm_andnot_ps(above, v));
+        c = _mm_or_ps(_mm_and_ps(decided, c), _mm_andnot_ps(decided, v));
       }
+      return c;
+    };
+    if (count >= 4) {
+      int32_t i = 0;
+      for (; i + 4 <= count; i += 4) _mm_storeu_ps(out + i, group(x0 + i));
+      if (i < count) _mm_storeu_ps(out + count - 4, group(x0 + count - 4));
+    } else if (count > 0) {
+      float four[4];
+      _mm_storeu_ps(four, group(x0));
+      std::copy(four, four + count, out);
     }
+#else
+    for (int32_t i = 0; i < count; ++i) out[i] = Clamped(x0 + i, y);
 #endif
-    for (; i < count; ++i) out[i] = Clamped(x0 + i, y);
   }
 
  private:
@@ -218,16 +226,38 @@ class CapsuleColumns {
     if (usable_) {
       const double extent = std::max(std::fabs(dx_), std::fabs(dy_)) + std::fabs(reach_);
       margin_ = std::min(kMaxMargin, extent * 0x1p-14 + 0.125);
+      if (dy_ != 0) {
+        slope_ = dx_ / dy_;
+        bandHalf_ = (reach_ + 0.5 + margin_) * len_ / std::fabs(dy_);
+      }
     }
   }
 
   bool Usable() const { return usable_; }
 
-  // True when no column of row y can have coverage; a test of the row alone, much quicker than
-  // Narrow. Only for a usable capsule.
-  bool MissesRow(int32_t y) const {
-    const double reachOut = reach_ + 0.5 + margin_;
-    return y < std::min(ay_, by_) - reachOut || y > std::max(ay_, by_) + reachOut;
+  // Narrows [lo, hi] to columns of row y that lie both within the capsule's bounding box and
+  // within the band along its line, each grown by the reach and margin (lo > hi when none do).
+  // The capsule lies inside both, so every column that can have coverage stays; near the ends
+  // more stay than Narrow keeps, for a division instead of square roots, which a thin stroke's
+  // short rows can afford on every row. The rounding of these few double steps stays below 2^-6
+  // for coordinates below 2^21, far inside the margin. Only for a usable capsule.
+  void NarrowToBand(int32_t y, int64_t& lo, int64_t& hi) const {
+    const double out = reach_ + 0.5 + margin_;
+    const double fy = y;
+    if (fy < std::min(ay_, by_) - out || fy > std::max(ay_, by_) + out) {
+      hi = lo - 1;
+      return;
+    }
+    double l = std::min(ax_, bx_) - out, r = std::max(ax_, bx_) + out;
+    if (dy_ != 0) {
+      // |(x − ax)dy − (y − ay)dx| ≤ out × len, solved for x (a horizontal segment's band is the
+      // box's rows).
+      const double centre = ax_ + (fy - ay_) * slope_;
+      l = std::max(l, centre - bandHalf_);
+      r = std::min(r, centre + bandHalf_);
+    }
+    lo = std::max<int64_t>(lo, static_cast<int64_t>(std::ceil(l)));
+    hi = std::min<int64_t>(hi, static_cast<int64_t>(std::floor(r)));
   }
 
   // Narrows [lo, hi] to the columns of row y that can have coverage; lo > hi when none can.
@@ -304,6 +334,7 @@ class CapsuleColumns {
   double ax_, ay_, bx_, by_, dx_, dy_, len2_, len_ = 0;
   double reach_;
   double margin_ = kMaxMargin;
+  double slope_ = 0, bandHalf_ = 0;  // the band's column offset per row and half width
   bool usable_ = false;
 };
 

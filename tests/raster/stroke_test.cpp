@@ -99,6 +99,19 @@ TEST(RasterStroke, SkippedColumnsHaveNoCoverageAndSolidColumnsFullCoverage) {
       int64_t solidLo, solidHi;
       capsule.Solid(y, solidLo, solidHi);
       const auto raw = [&](int64_t x) { return coverage.Raw(static_cast<int32_t>(x), y); };
+      // The quick narrowing drops no column with coverage either.
+      int64_t bandLo = INT32_MIN, bandHi = INT32_MAX;
+      capsule.NarrowToBand(y, bandLo, bandHi);
+      if (bandLo > bandHi) {
+        for (int64_t x = std::min(x0, x1); x <= std::max(x0, x1); x += 1 + length / 64) {
+          ASSERT_LE(raw(x), 0.0f) << x << "," << y << " in a row the band misses";
+        }
+      } else {
+        for (int64_t d = 1; d <= 64; ++d) {
+          ASSERT_LE(raw(bandLo - d), 0.0f) << bandLo - d << "," << y << " left of " << bandLo;
+          ASSERT_LE(raw(bandHi + d), 0.0f) << bandHi + d << "," << y << " right of " << bandHi;
+        }
+      }
       if (lo > hi) {
         // The row misses the stroke: the columns under the segment's span have no coverage.
         for (int64_t x = std::min(x0, x1); x <= std::max(x0, x1); x += 1 + length / 64) {
@@ -137,7 +150,7 @@ TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
   };
   const float reaches[] = {0.0f, 0.25f, 0.5f, 0.5000001f, 1.0f, 1.25f, 3.5f, 7.5f, 13.5f, 100.0f,
                            std::numeric_limits<float>::infinity(), std::nanf("")};
-  float row[64];
+  float row[64 + 4];
   for (int segment = 0; segment < 4000; ++segment) {
     const bool far = segment % 4 == 0;
     const int32_t x0 = far ? uniform(-2000000, 2000000) : uniform(-20, 120);
@@ -150,7 +163,9 @@ TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
       const int32_t y = y0 + uniform(-50, 50);
       const int32_t x = std::min(x0, x1) + uniform(-60, 60);
       const int32_t count = uniform(1, 64);
+      std::fill(std::begin(row), std::end(row), -7.0f);  // what lies past the row stays
       coverage.ClampedRow(x, y, count, row);
+      for (int32_t i = count; i < count + 4; ++i) ASSERT_EQ(row[i], -7.0f) << "written past " << count;
       for (int32_t i = 0; i < count; ++i) {
         const float expected = SegmentCoverage::Clamp(coverage.Raw(x + i, y));
         ASSERT_EQ(std::memcmp(&row[i], &expected, sizeof(float)), 0)
