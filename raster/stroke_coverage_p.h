@@ -125,9 +125,9 @@ class SegmentCoverage {
   // Clamp(Raw(x, y)) for x = x0 .. x0 + count − 1 into out[0 .. count − 1], four pixels at a
   // time where the processor has SSE2. A group whose squared distances all lie at or beyond the
   // decided sums (see DecidedSums) skips the square roots, which take most of the time. A row
-  // whose length is not a multiple of four ends with a group that overlaps the one before it (or,
-  // shorter than four, with a group reaching past its end into a scratch copy): a thin stroke's
-  // rows are a few pixels long, and one more group costs less than those pixels one at a time.
+  // whose length is not a multiple of four ends with a group that overlaps the one before it: a
+  // thin stroke's rows are a few pixels long, and one more group costs less than the last pixels
+  // one at a time. Rows shorter than four (short segments) measured quicker one pixel at a time.
   void ClampedRow(int32_t x0, int32_t y, int32_t count, float* out) const {
 #if defined(__SSE2__)
     const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
@@ -172,14 +172,10 @@ class SegmentCoverage {
       int32_t i = 0;
       for (; i + 4 <= count; i += 4) _mm_storeu_ps(out + i, group(x0 + i));
       if (i < count) _mm_storeu_ps(out + count - 4, group(x0 + count - 4));
-    } else if (count > 0) {
-      float four[4];
-      _mm_storeu_ps(four, group(x0));
-      std::copy(four, four + count, out);
+      return;
     }
-#else
-    for (int32_t i = 0; i < count; ++i) out[i] = Clamped(x0 + i, y);
 #endif
+    for (int32_t i = 0; i < count; ++i) out[i] = Clamped(x0 + i, y);
   }
 
  private:
@@ -226,10 +222,6 @@ class CapsuleColumns {
     if (usable_) {
       const double extent = std::max(std::fabs(dx_), std::fabs(dy_)) + std::fabs(reach_);
       margin_ = std::min(kMaxMargin, extent * 0x1p-14 + 0.125);
-      if (dy_ != 0) {
-        slope_ = dx_ / dy_;
-        bandHalf_ = (reach_ + 0.5 + margin_) * len_ / std::fabs(dy_);
-      }
     }
   }
 
@@ -252,9 +244,10 @@ class CapsuleColumns {
     if (dy_ != 0) {
       // |(x − ax)dy − (y − ay)dx| ≤ out × len, solved for x (a horizontal segment's band is the
       // box's rows).
-      const double centre = ax_ + (fy - ay_) * slope_;
-      l = std::max(l, centre - bandHalf_);
-      r = std::min(r, centre + bandHalf_);
+      const double centre = ax_ + (fy - ay_) * dx_ / dy_;
+      const double half = out * len_ / std::fabs(dy_);
+      l = std::max(l, centre - half);
+      r = std::min(r, centre + half);
     }
     lo = std::max<int64_t>(lo, static_cast<int64_t>(std::ceil(l)));
     hi = std::min<int64_t>(hi, static_cast<int64_t>(std::floor(r)));
@@ -334,7 +327,6 @@ class CapsuleColumns {
   double ax_, ay_, bx_, by_, dx_, dy_, len2_, len_ = 0;
   double reach_;
   double margin_ = kMaxMargin;
-  double slope_ = 0, bandHalf_ = 0;  // the band's column offset per row and half width
   bool usable_ = false;
 };
 
