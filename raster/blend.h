@@ -28,6 +28,75 @@ inline __m128i DivideLanesBy255(__m128i x) {
 }
 #endif
 
+#if defined(__SSE2__)
+// Four 16-bit pixels blended at once, for pixels, colours and coverages at most 32768 (white),
+// which frames and settings in range never leave. Every product is then below 2^31 and not
+// negative, so the one-pixel blend's 64-bit products and truncating divisions by 32768 are 32-bit
+// products and shifts, and its quotient c × 32768 / a' is a double quotient truncated (exact:
+// c × 32768 < 2^31 and a' ≤ 32768, so a quotient below an integer stays below it after rounding).
+struct FourPixels16 {
+  // Every 16-bit lane of v is at most 32768.
+  static bool InRange(__m128i v) {
+    const __m128i over = _mm_subs_epu16(v, _mm_set1_epi16(static_cast<int16_t>(0x8000)));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(over, _mm_setzero_si128())) == 0xFFFF;
+  }
+
+  // Blends pixels 0–1 (in `low`) and 2–3 (in `high`) with coverage lane k for pixel k;
+  // `colour` holds the shape's colour in the colour lanes of two pixels (0, red, green, blue).
+  static void Blend(__m128i& low, __m128i& high, __m128i coverage, __m128i colour) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i white = _mm_set1_epi32(32768);
+    // The four alphas as 32-bit lanes.
+    const __m128i alphaMask = _mm_set_epi32(0, 0xFFFF, 0, 0xFFFF);
+    const __m128i a01 = _mm_shuffle_epi32(_mm_and_si128(low, alphaMask), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m128i a23 = _mm_shuffle_epi32(_mm_and_si128(high, alphaMask), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m128i a = _mm_unpacklo_epi64(a01, a23);
+    // 32-bit products of lanes below 2^16 (SSE2 multiplies lanes 0 and 2 only).
+    const auto multiply = [](__m128i x, __m128i y) {
+      const __m128i even = _mm_mul_epu32(x, y);
+      const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(x, 32), _mm_srli_epi64(y, 32));
+      return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+    };
+    const __m128i na = _mm_add_epi32(a, _mm_srli_epi32(multiply(_mm_sub_epi32(white, a), coverage), 15));
+    // w = c × 32768 / a', and 32768 where a' = 0 (alpha and coverage 0); the divisor is made 1
+    // there so that nothing divides by zero.
+    const __m128i isZero = _mm_cmpeq_epi32(na, zero);
+    const __m128i divisor = _mm_or_si128(na, _mm_srli_epi32(isZero, 31));
+    const __m128i n = _mm_slli_epi32(coverage, 15);
+    const __m128d q01 = _mm_div_pd(_mm_cvtepi32_pd(n), _mm_cvtepi32_pd(divisor));
+    const __m128d q23 = _mm_div_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(n, _MM_SHUFFLE(3, 2, 3, 2))),
+                                   _mm_cvtepi32_pd(_mm_shuffle_epi32(divisor, _MM_SHUFFLE(3, 2, 3, 2))));
+    __m128i w = _mm_unpacklo_epi64(_mm_cvttpd_epi32(q01), _mm_cvttpd_epi32(q23));
+    w = _mm_or_si128(_mm_andnot_si128(isZero, w), _mm_and_si128(isZero, white));
+    const __m128i alphaLanes = _mm_set_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+    const __m128i whiteLanes = _mm_set1_epi16(static_cast<int16_t>(0x8000));
+    // Pixels 2k and 2k + 1: the weights spread over their lanes, (colour × w + old × (32768 − w))
+    // >> 15 in 32-bit lanes, packed back (values up to 32768, shifted to fit the signed pack), and
+    // a' in the alpha lanes.
+    const auto mixPair = [&](__m128i old, int pair) {
+      const __m128i wPair = pair == 0 ? _mm_shuffle_epi32(w, _MM_SHUFFLE(1, 1, 0, 0))
+                                      : _mm_shuffle_epi32(w, _MM_SHUFFLE(3, 3, 2, 2));
+      const __m128i naPair = pair == 0 ? _mm_shuffle_epi32(na, _MM_SHUFFLE(1, 1, 0, 0))
+                                       : _mm_shuffle_epi32(na, _MM_SHUFFLE(3, 3, 2, 2));
+      const __m128i w16 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(wPair, 0), 0);
+      const __m128i keep16 = _mm_sub_epi16(whiteLanes, w16);
+      const __m128i oldLow = _mm_mullo_epi16(old, keep16), oldHigh = _mm_mulhi_epu16(old, keep16);
+      const __m128i newLow = _mm_mullo_epi16(colour, w16), newHigh = _mm_mulhi_epu16(colour, w16);
+      const __m128i first = _mm_srli_epi32(_mm_add_epi32(_mm_unpacklo_epi16(oldLow, oldHigh),
+                                                         _mm_unpacklo_epi16(newLow, newHigh)), 15);
+      const __m128i second = _mm_srli_epi32(_mm_add_epi32(_mm_unpackhi_epi16(oldLow, oldHigh),
+                                                          _mm_unpackhi_epi16(newLow, newHigh)), 15);
+      const __m128i mixed = _mm_add_epi16(_mm_packs_epi32(_mm_sub_epi32(first, white),
+                                                          _mm_sub_epi32(second, white)), whiteLanes);
+      return _mm_or_si128(_mm_andnot_si128(alphaLanes, mixed), _mm_and_si128(alphaLanes, naPair));
+    };
+    low = mixPair(low, 0);
+    high = mixPair(high, 1);
+  }
+};
+#endif
+
 // The alpha arithmetic of a blend: the new alpha a' and the weight w of the colour. It depends
 // only on the pixel's alpha and the coverage.
 template <class P>
@@ -160,7 +229,8 @@ inline void BlendPixelAt(typename P::Channel* px, const ShapeColour<P>& colour,
 // BlendPixelAt with one coverage for many pixels (spans, the solid core of a stroke). The alpha
 // arithmetic depends only on the pixel's alpha then, and at 8 bits a shape meets few distinct
 // alphas, so its results are kept per alpha. Run() blends a row of pixels, four at a time at
-// 8 bits and one pixel's channels at a time in float, with the scalar arithmetic lane by lane.
+// 8 and 16 bits and one pixel's channels at a time in float, with the scalar arithmetic lane by
+// lane.
 template <class P>
 class FixedCoverageBlend {
  public:
@@ -183,6 +253,8 @@ class FixedCoverageBlend {
 #if defined(__SSE2__)
     if constexpr (std::is_same_v<P, Pixel8>) {
       i = RunBytes(px, count);
+    } else if constexpr (std::is_same_v<P, Pixel16>) {
+      i = RunShorts(px, count);
     } else if constexpr (std::is_same_v<P, PixelFloat>) {
       i = RunFloats(px, count);
     }
@@ -243,6 +315,32 @@ class FixedCoverageBlend {
       const __m128i high = mix(_mm_unpackhi_epi8(v, zero), _mm_set_epi64x(static_cast<int64_t>(w[3]), static_cast<int64_t>(w[2])),
                                _mm_set_epi64x(static_cast<int64_t>(na[3]), static_cast<int64_t>(na[2])));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(low, high));
+    }
+    return i;
+  }
+
+  // Four pixels at a time where they, the colour and the coverage lie within white
+  // (FourPixels16); other groups, and every group when the colour or coverage does not, one
+  // pixel at a time. Returns the pixels done.
+  int64_t RunShorts(Channel* px, int64_t count) {
+    const __m128i colour = _mm_set_epi16(
+        static_cast<int16_t>(colour_.channel[0]), static_cast<int16_t>(colour_.channel[1]),
+        static_cast<int16_t>(colour_.channel[2]), 0, static_cast<int16_t>(colour_.channel[0]),
+        static_cast<int16_t>(colour_.channel[1]), static_cast<int16_t>(colour_.channel[2]), 0);
+    if (coverage_ > 32768 || !FourPixels16::InRange(colour)) return 0;
+    const __m128i coverage = _mm_set1_epi32(coverage_);
+    int64_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+      Channel* p = px + 4 * i;
+      __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+      if (!FourPixels16::InRange(low) || !FourPixels16::InRange(high)) {
+        for (int k = 0; k < 4; ++k) (*this)(p + 4 * k);
+        continue;
+      }
+      FourPixels16::Blend(low, high, coverage, colour);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), low);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 8), high);
     }
     return i;
   }

@@ -108,6 +108,45 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p), result);
     }
   }
+  if constexpr (std::is_same_v<P, Pixel16>) {
+    // Four pixels at a time where they, the colour and the opacity lie within white
+    // (FourPixels16), the coverage formed as StrokeCoverage forms it (float opacity × c,
+    // truncated; c ≤ 1 keeps it within the opacity). Other groups one pixel at a time.
+    const __m128i shade = _mm_set_epi16(
+        static_cast<int16_t>(colour.channel[0]), static_cast<int16_t>(colour.channel[1]),
+        static_cast<int16_t>(colour.channel[2]), 0, static_cast<int16_t>(colour.channel[0]),
+        static_cast<int16_t>(colour.channel[1]), static_cast<int16_t>(colour.channel[2]), 0);
+    if (opacity <= 32768 && FourPixels16::InRange(shade)) {
+      const __m128 zero = _mm_setzero_ps();
+      const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
+      for (; i + 4 <= count; i += 4) {
+        const __m128 c = _mm_loadu_ps(coverage + i);
+        const __m128 positive = _mm_cmpgt_ps(c, zero);
+        if (_mm_movemask_ps(positive) == 0) continue;
+        if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;  // the rest one pixel at a time
+        uint16_t* p = px + 4 * i;
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+        if (!FourPixels16::InRange(low) || !FourPixels16::InRange(high)) {
+          for (int32_t k = i; k < i + 4; ++k) {
+            if (coverage[k] > 0.0f) BlendPixelAt<P>(px + 4 * k, colour, StrokeCoverage<P>(opacity, coverage[k]));
+          }
+          continue;
+        }
+        const __m128i active = _mm_castps_si128(positive);
+        const __m128i cov = _mm_and_si128(_mm_cvttps_epi32(_mm_mul_ps(scale, c)), active);
+        __m128i newLow = low, newHigh = high;
+        FourPixels16::Blend(newLow, newHigh, cov, shade);
+        // Pixels whose coverage is not above 0 keep their values.
+        const __m128i keepLow = _mm_shuffle_epi32(active, _MM_SHUFFLE(1, 1, 0, 0));
+        const __m128i keepHigh = _mm_shuffle_epi32(active, _MM_SHUFFLE(3, 3, 2, 2));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                         _mm_or_si128(_mm_and_si128(keepLow, newLow), _mm_andnot_si128(keepLow, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 8),
+                         _mm_or_si128(_mm_and_si128(keepHigh, newHigh), _mm_andnot_si128(keepHigh, high)));
+      }
+    }
+  }
   if constexpr (std::is_same_v<P, PixelFloat>) {
     // Four pixels at a time, their channels turned into one vector per channel, each lane doing
     // the scalar blend's operations in its order. A group where a new alpha or a mixed colour is

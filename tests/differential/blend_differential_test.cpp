@@ -99,28 +99,33 @@ TEST(BlendDifferential, FloatAcrossAndBeyondTheRange) {
   }
 }
 
-// Rows through FixedCoverageBlend::Run (vector lanes at 8 bits and float) against the reference
+// Rows through FixedCoverageBlend::Run (vector lanes at every depth) against the reference
 // pixel by pixel: rows of every length up to 37 at every offset, alphas from a few repeated
-// values (the table's hits) or any, at float depth values beyond 0..1 and infinities.
+// values (the table's hits) or any, at 16 bits mostly rows within white (the vector lanes) and
+// some with values above it anywhere (one pixel at a time), at float depth values beyond 0..1
+// and infinities.
 template <class P>
 void RowsMatch(uint64_t seed) {
   using Ch = typename P::Channel;
   Rng rng(seed);
   constexpr float kInf = std::numeric_limits<float>::infinity();
-  const auto channel = [&rng](bool alpha, bool few) -> Ch {
+  bool withinWhite = true;
+  const auto channel = [&rng, &withinWhite](bool alpha, bool few) -> Ch {
     if constexpr (std::is_same_v<P, PixelFloat>) {
       const float special[] = {0.0f, 1.0f, 0.5f, -0.25f, 1.25f, 1e30f, kInf, -kInf};
       if (alpha && few) return rng.Pick(special);
       return rng.Chance(95) ? rng.Real(-0.2f, 1.2f) : rng.Pick(special);
     } else {
-      const int32_t top = std::is_same_v<P, Pixel8> ? 255 : 65535;
+      const int32_t top = std::is_same_v<P, Pixel8> ? 255 : withinWhite ? 32768 : 65535;
       if (alpha && few) return static_cast<Ch>(rng.Pick({0, 1, top / 2, top - 1, top}));
+      if (!withinWhite && rng.Chance(90)) return static_cast<Ch>(rng.Int(0, 32768));
       return static_cast<Ch>(rng.Int(0, top));
     }
   };
   for (int row = 0; row < 20000; ++row) {
     const int32_t length = rng.Int(1, 37);
     const bool few = rng.Chance(50);
+    withinWhite = rng.Chance(70);
     std::vector<Ch> fast(static_cast<size_t>(4 * length)), slow;
     for (int32_t i = 0; i < 4 * length; ++i) fast[static_cast<size_t>(i)] = channel(i % 4 == 0, few);
     slow = fast;
@@ -129,7 +134,8 @@ void RowsMatch(uint64_t seed) {
     if constexpr (std::is_same_v<P, PixelFloat>) {
       coverage = rng.Chance(90) ? rng.Real(0.0f, 1.0f) : rng.Pick({0.0f, 1.0f, 2.0f, kInf});
     } else {
-      coverage = static_cast<typename P::Coverage>(rng.Int(0, P::kFull));
+      const int32_t top = withinWhite ? P::kFull : std::is_same_v<P, Pixel8> ? 255 : 65535;
+      coverage = static_cast<typename P::Coverage>(rng.Chance(5) ? rng.Pick({0, 1, top - 1, top}) : rng.Int(0, top));
     }
     FixedCoverageBlend<P> blend(colour, coverage);
     blend.Run(fast.data(), length);
