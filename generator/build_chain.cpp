@@ -77,50 +77,79 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
   // is work for nothing.
   const bool prefetch =
       static_cast<int64_t>(height) * input.rowStride * static_cast<int64_t>(sizeof(Ch)) > (int64_t{1} << 20);
+  const auto matches = [&](const Ch* pixel) {
+    return ChannelMatches<P>(pixel[1], sourceRed, threshold) &&
+           ChannelMatches<P>(pixel[2], sourceGreen, threshold) &&
+           ChannelMatches<P>(pixel[3], sourceBlue, threshold);
+  };
+
+  // A candidate of a ring: its point, and the pixel it reads (null when it lies outside the band
+  // around the image, where the ring's sweep ends).
+  struct Candidate {
+    const Ch* pixel;
+    int32_t x, y;
+  };
+  // The sweep's candidates are worked out kAhead places before they are tested, each once, and
+  // their pixels asked for then: the frame is far larger than the caches and the candidates of a
+  // ring lie on different rows. Working out a few past the sweep's end changes nothing.
+  constexpr int32_t kAhead = 8;
+  Candidate ahead[kAhead];
 
   while (chain.count - 1 < wanted) {
     const int32_t px = chain.x[chain.count - 1];
     const int32_t py = chain.y[chain.count - 1];
+    const double fx = px, fy = py;
     bool found = false;
+    const auto record = [&](const Candidate& c, int32_t r) {
+      chain.x[chain.count] = c.x;
+      chain.y[chain.count] = c.y;
+      chain.radius[chain.count - 1] = r;
+      ++chain.count;
+      found = true;
+    };
 
     for (int32_t r = size; r <= maxRadius && !found; ++r) {
       const int32_t k = randomization != 0 ? random.Next() % randomization : 0;
       const double radius = static_cast<float>(r);
-      // One candidate at the angle whose sine and cosine are given; the sweep goes on while
-      // candidates stay inside the band and none matches.
-      const auto candidate = [&](double sine, double cosine, const Ch*& pixel, int32_t& cx,
-                                 int32_t& cy) {
-        cx = TruncToInt32(sine * radius + static_cast<double>(px));
-        cy = TruncToInt32(cosine * radius + static_cast<double>(py));
-        if (cx < bandLeft || cy < bandLeft || cx >= bandRight || cy >= bandBottom) return false;
-        pixel = input.PixelAt(MirrorCoordinate(cx, width), MirrorCoordinate(cy, height));
-        return true;
-      };
-      const auto ahead = [&](double sine, double cosine) {
-        const Ch* pixel;
-        int32_t cx, cy;
-        if (candidate(sine, cosine, pixel, cx, cy)) __builtin_prefetch(pixel);
-      };
-      const auto visit = [&](double sine, double cosine) {
-        const Ch* pixel;
-        int32_t cx, cy;
-        if (!candidate(sine, cosine, pixel, cx, cy)) return false;
-        if (ChannelMatches<P>(pixel[1], sourceRed, threshold) &&
-            ChannelMatches<P>(pixel[2], sourceGreen, threshold) &&
-            ChannelMatches<P>(pixel[3], sourceBlue, threshold)) {
-          chain.x[chain.count] = cx;
-          chain.y[chain.count] = cy;
-          chain.radius[chain.count - 1] = r;
-          ++chain.count;
-          found = true;
-          return false;
+      // The candidate at the angle whose sine and cosine are given.
+      const auto candidate = [&](double sine, double cosine) {
+        Candidate c;
+        c.x = TruncToInt32(sine * radius + fx);
+        c.y = TruncToInt32(cosine * radius + fy);
+        if (c.x < bandLeft || c.y < bandLeft || c.x >= bandRight || c.y >= bandBottom) {
+          c.pixel = nullptr;
+        } else {
+          c.pixel = input.PixelAt(MirrorCoordinate(c.x, width), MirrorCoordinate(c.y, height));
+          if (prefetch) __builtin_prefetch(c.pixel);
         }
-        return true;
+        return c;
       };
-      if (prefetch) {
-        sweeps.Visit(k, visit, ahead);
-      } else {
-        sweeps.Visit(k, visit, [](double, double) {});
+      int32_t count = 0;
+      const double* angles = sweeps.Table(k, count);
+      if (angles == nullptr) {
+        // Untabled sweeps (controls far out of range) work each angle out as they go.
+        sweeps.Visit(k, [&](double sine, double cosine) {
+          const Candidate c = candidate(sine, cosine);
+          if (c.pixel == nullptr) return false;
+          if (matches(c.pixel)) {
+            record(c, r);
+            return false;
+          }
+          return true;
+        });
+        continue;
+      }
+      for (int32_t i = 0; i < kAhead && i < count; ++i) ahead[i] = candidate(angles[2 * i], angles[2 * i + 1]);
+      for (int32_t i = 0; i < count; ++i) {
+        const Candidate c = ahead[i % kAhead];
+        if (c.pixel == nullptr) break;
+        if (i + kAhead < count) {
+          ahead[i % kAhead] = candidate(angles[2 * (i + kAhead)], angles[2 * (i + kAhead) + 1]);
+        }
+        if (matches(c.pixel)) {
+          record(c, r);
+          break;
+        }
       }
     }
     if (!found) break;

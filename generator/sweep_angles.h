@@ -23,19 +23,23 @@ class SweepAngles {
   // where the sweep visits it.
   SweepAngles(int32_t startAngle, int32_t angleRandomization, int32_t angleRange);
 
-  // Calls visit(sine, cosine) for the angles of the sweep at offset k (0 without randomization),
-  // in order, until it returns false. A tabled sweep also calls ahead(sine, cosine) with the angle
-  // kAhead places further on before each visit, so that the visitor can ask for the memory that
-  // angle will read (the frame is larger than the caches).
-  static constexpr int32_t kAhead = 8;
-  template <class Visitor, class Ahead>
-  void Visit(int32_t k, Visitor&& visit, Ahead&& ahead) const {
+  // The sines and cosines of the sweep at offset k (0 without randomization), interleaved, in
+  // the order the sweep visits them, and their number in `count`; null when the sweeps are not
+  // tabled, and Visit works each angle out instead.
+  const double* Table(int32_t k, int32_t& count) const {
+    if (!tabled_) return nullptr;
+    count = counts_[k];
+    return values_.data() + first_[k];
+  }
+
+  // Calls visit(sine, cosine) for the angles of the sweep at offset k (0 without
+  // randomization), in order, until it returns false.
+  template <class Visitor>
+  void Visit(int32_t k, Visitor&& visit) const {
     if (tabled_) {
-      const double* values = values_.data() + first_[k];
-      const int32_t count = counts_[k];
-      for (int32_t i = 0; i < kAhead && i < count; ++i) ahead(values[2 * i], values[2 * i + 1]);
+      int32_t count = 0;
+      const double* values = Table(k, count);
       for (int32_t i = 0; i < count; ++i) {
-        if (i + kAhead < count) ahead(values[2 * (i + kAhead)], values[2 * (i + kAhead) + 1]);
         if (!visit(values[2 * i], values[2 * i + 1])) return;
       }
       return;

@@ -43,7 +43,8 @@ struct FourPixels16 {
 
   // Blends pixels 0–1 (in `low`) and 2–3 (in `high`) with coverage lane k for pixel k;
   // `colour` holds the shape's colour in the colour lanes of two pixels (0, red, green, blue).
-  static void Blend(__m128i& low, __m128i& high, __m128i coverage, __m128i colour) {
+  [[gnu::always_inline]] static void Blend(__m128i& low, __m128i& high, __m128i coverage,
+                                           __m128i colour) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i white = _mm_set1_epi32(32768);
     // The four alphas as 32-bit lanes.
