@@ -12,6 +12,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 #include "raster/pixel_traits.h"
@@ -96,6 +97,82 @@ struct FourPixels16 {
     high = mixPair(high, 1);
   }
 };
+#endif
+
+#if defined(__SSE2__)
+// Four 8-bit pixels blended at once with the coverages in 32-bit lanes (each at most 255), the
+// one-pixel arithmetic lane by lane: in 16-bit lanes a' = a + (255 − a) × c / 255 and the mix,
+// each division by 255 exact (DivideLanesBy255); w = c × 255 / a' as a float quotient
+// truncated, exact because c × 255 < 2^16 and a' ≤ 255 (a quotient 1/255 or more below an
+// integer stays below it after rounding). `shade` holds the colour in the colour lanes of two
+// pixels (0, red, green, blue). Returns the four blended pixels.
+[[gnu::always_inline]] inline __m128i BlendFourPixels8(__m128i v, __m128i cov32, __m128i shade) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i full = _mm_set1_epi16(255);
+  const __m128i colourLanes = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+  // The 16-bit lanes of two pixels each from four values in 16-bit lanes 0..3.
+  const auto spread = [](__m128i v16, __m128i& low, __m128i& high) {
+    const __m128i doubled = _mm_unpacklo_epi16(v16, v16);  // v0 v0 v1 v1 v2 v2 v3 v3
+    low = _mm_unpacklo_epi32(doubled, doubled);
+    high = _mm_unpackhi_epi32(doubled, doubled);
+  };
+  const __m128i alpha32 = _mm_srli_epi32(_mm_slli_epi32(v, 24), 24);
+  const __m128i cov16 = _mm_packs_epi32(cov32, cov32);
+  const __m128i alpha16 = _mm_packs_epi32(alpha32, alpha32);
+  const __m128i na16 = _mm_add_epi16(alpha16, DivideLanesBy255(_mm_mullo_epi16(_mm_sub_epi16(full, alpha16), cov16)));
+  const __m128i na32 = _mm_unpacklo_epi16(na16, zero);
+  const __m128 quotient = _mm_div_ps(_mm_cvtepi32_ps(_mm_mullo_epi16(cov32, _mm_set1_epi32(255))),
+                                     _mm_cvtepi32_ps(na32));
+  // a' = 0 only when a and c are 0, where the weight is 255; the quotient is NaN there.
+  const __m128i isZero = _mm_cmpeq_epi32(na32, zero);
+  const __m128i w32 = _mm_or_si128(_mm_andnot_si128(isZero, _mm_cvttps_epi32(quotient)),
+                                   _mm_and_si128(isZero, _mm_set1_epi32(255)));
+  const __m128i w16 = _mm_packs_epi32(w32, w32);
+  __m128i wLow, wHigh, naLow, naHigh;
+  spread(w16, wLow, wHigh);
+  spread(na16, naLow, naHigh);
+  const auto mix = [&](__m128i old, __m128i w, __m128i na) {
+    const __m128i x = _mm_add_epi16(_mm_mullo_epi16(old, _mm_sub_epi16(full, w)), _mm_mullo_epi16(shade, w));
+    return _mm_or_si128(_mm_and_si128(DivideLanesBy255(x), colourLanes), _mm_andnot_si128(colourLanes, na));
+  };
+  return _mm_packus_epi16(mix(_mm_unpacklo_epi8(v, zero), wLow, naLow),
+                          mix(_mm_unpackhi_epi8(v, zero), wHigh, naHigh));
+}
+
+// Four float pixels from p blended at once where `active` is set (the others keep their
+// values), lane k with coverage lane k: the four pixels turned into one vector per channel, each
+// lane doing the one-pixel blend's operations in its order. False, with nothing written, when an
+// active lane's a' or mixed colour is NaN (frames with infinities, which the one-pixel blend
+// repairs).
+[[gnu::always_inline]] inline bool BlendFourPixelsFloat(float* p, __m128 cov, __m128 active,
+                                                        __m128 blue, __m128 green, __m128 red) {
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+  __m128 a = _mm_loadu_ps(p), r = _mm_loadu_ps(p + 4), g = _mm_loadu_ps(p + 8), b = _mm_loadu_ps(p + 12);
+  _MM_TRANSPOSE4_PS(a, r, g, b);  // now one channel of the four pixels each
+  const __m128 na = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(one, a), cov), a);
+  if (_mm_movemask_ps(_mm_and_ps(active, _mm_cmpunord_ps(na, na))) != 0) return false;
+  const __m128 transparent = _mm_cmpeq_ps(na, zero);
+  const __m128 w = _mm_or_ps(_mm_and_ps(transparent, one), _mm_andnot_ps(transparent, _mm_div_ps(cov, na)));
+  const __m128 keep = _mm_sub_ps(one, w);
+  const __m128 nb = _mm_add_ps(_mm_mul_ps(keep, b), _mm_mul_ps(w, blue));
+  const __m128 ng = _mm_add_ps(_mm_mul_ps(keep, g), _mm_mul_ps(w, green));
+  const __m128 nr = _mm_add_ps(_mm_mul_ps(keep, r), _mm_mul_ps(w, red));
+  const __m128 sum = _mm_add_ps(_mm_add_ps(nb, ng), nr);
+  if (_mm_movemask_ps(_mm_and_ps(active, _mm_cmpunord_ps(sum, sum))) != 0) return false;
+  const auto pick = [&active](__m128 blended, __m128 old) {
+    return _mm_or_ps(_mm_and_ps(active, blended), _mm_andnot_ps(active, old));
+  };
+  a = pick(na, a);
+  r = pick(nr, r);
+  g = pick(ng, g);
+  b = pick(nb, b);
+  _MM_TRANSPOSE4_PS(a, r, g, b);  // back to pixels
+  _mm_storeu_ps(p, a);
+  _mm_storeu_ps(p + 4, r);
+  _mm_storeu_ps(p + 8, g);
+  _mm_storeu_ps(p + 12, b);
+  return true;
+}
 #endif
 
 // The alpha arithmetic of a blend: the new alpha a' and the weight w of the colour. It depends
@@ -285,37 +362,17 @@ class FixedCoverageBlend {
   }
 
 #if defined(__SSE2__)
-  // Four pixels at a time in 16-bit lanes: old × (255 − w) + colour × w stays below 2^16, where
-  // DivideLanesBy255 is exact. Returns the pixels done.
+  // Four pixels at a time (BlendFourPixels8), the weights worked out in the lanes: a table
+  // lookup per pixel cost more. Returns the pixels done.
   int64_t RunBytes(Channel* px, int64_t count) {
-    const __m128i zero = _mm_setzero_si128();
-    // Lanes alpha, red, green, blue of two pixels; the colour lanes hold the shape's colour.
-    const __m128i colour = _mm_set_epi16(colour_.channel[0], colour_.channel[1], colour_.channel[2], 0,
-                                         colour_.channel[0], colour_.channel[1], colour_.channel[2], 0);
-    const __m128i full = _mm_set_epi16(255, 255, 255, 0, 255, 255, 255, 0);
-    const __m128i colourLanes = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
-    // w in the colour lanes of one pixel, a' in its alpha lane.
-    const auto lanes = [](const BlendWeights<P>& b, uint64_t& w, uint64_t& na) {
-      w = uint64_t{b.w} * 0x0001000100010000ull;
-      na = b.na;
-    };
-    const auto mix = [&](__m128i old, __m128i w, __m128i na) {
-      const __m128i x = _mm_add_epi16(_mm_mullo_epi16(old, _mm_sub_epi16(full, w)),
-                                      _mm_mullo_epi16(colour, w));
-      const __m128i q = DivideLanesBy255(x);
-      return _mm_or_si128(_mm_and_si128(q, colourLanes), na);
-    };
+    const __m128i shade = _mm_set_epi16(colour_.channel[0], colour_.channel[1], colour_.channel[2], 0,
+                                        colour_.channel[0], colour_.channel[1], colour_.channel[2], 0);
+    const __m128i coverage = _mm_set1_epi32(coverage_);
     int64_t i = 0;
     for (; i + 4 <= count; i += 4) {
       Channel* p = px + 4 * i;
-      uint64_t w[4], na[4];
-      for (int k = 0; k < 4; ++k) lanes(WeightsOf(p[4 * k]), w[k], na[k]);
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const __m128i low = mix(_mm_unpacklo_epi8(v, zero), _mm_set_epi64x(static_cast<int64_t>(w[1]), static_cast<int64_t>(w[0])),
-                              _mm_set_epi64x(static_cast<int64_t>(na[1]), static_cast<int64_t>(na[0])));
-      const __m128i high = mix(_mm_unpackhi_epi8(v, zero), _mm_set_epi64x(static_cast<int64_t>(w[3]), static_cast<int64_t>(w[2])),
-                               _mm_set_epi64x(static_cast<int64_t>(na[3]), static_cast<int64_t>(na[2])));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(low, high));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), BlendFourPixels8(v, coverage, shade));
     }
     return i;
   }
@@ -346,29 +403,21 @@ class FixedCoverageBlend {
     return i;
   }
 
-  // One pixel's four channels at a time. A pixel whose mixed colour is not finite takes the scalar
-  // path, where the sum of its channels decides the repair (a finite mix cannot sum to NaN).
+  // Four pixels at a time (BlendFourPixelsFloat); a group with a NaN a' or mixed colour (frames
+  // with infinities) one pixel at a time, where the repair happens. Returns the pixels done.
   int64_t RunFloats(Channel* px, int64_t count) {
-    const __m128 colour = _mm_set_ps(colour_.channel[0], colour_.channel[1], colour_.channel[2], 0.0f);
-    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
-    const __m128 sign = _mm_set1_ps(-0.0f);
-    for (int64_t i = 0; i < count; ++i) {
+    const __m128 blue = _mm_set1_ps(colour_.channel[0]), green = _mm_set1_ps(colour_.channel[1]);
+    const __m128 red = _mm_set1_ps(colour_.channel[2]);
+    const __m128 coverage = _mm_set1_ps(coverage_);
+    const __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    int64_t i = 0;
+    for (; i + 4 <= count; i += 4) {
       Channel* p = px + 4 * i;
-      const BlendWeights<P> b = WeightsOf(p[0]);
-      const __m128 w = _mm_set1_ps(b.w);
-      const __m128 keep = _mm_set1_ps(1.0f - b.w);
-      const __m128 old = _mm_loadu_ps(p);
-      const __m128 mixed = _mm_add_ps(_mm_mul_ps(keep, old), _mm_mul_ps(w, colour));
-      // |v| < Inf is false for ±Inf and NaN; the alpha lane is replaced below.
-      const int finite = _mm_movemask_ps(_mm_cmplt_ps(_mm_andnot_ps(sign, mixed), infinity));
-      if ((finite & 0xE) != 0xE) [[unlikely]] {
-        p[0] = b.na;
-        MixColour<P>(p, colour_, b);
-        continue;
+      if (!BlendFourPixelsFloat(p, coverage, all, blue, green, red)) {
+        for (int k = 0; k < 4; ++k) (*this)(p + 4 * k);
       }
-      _mm_storeu_ps(p, _mm_move_ss(mixed, _mm_set_ss(b.na)));
     }
-    return count;
+    return i;
   }
 #endif
 

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <limits>
 #include <type_traits>
-#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,24 +54,13 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
   int32_t i = 0;
 #if defined(__SSE2__)
   if constexpr (std::is_same_v<P, Pixel8>) {
-    // Four pixels at a time. In 16-bit lanes: the coverage (float opacity × c, truncated, as
-    // StrokeCoverage does; at most 255), a' = a + (255 − a) × c / 255 and the mix, each
-    // division by 255 exact (DivideLanesBy255); w = c × 255 / a' as a float
-    // quotient truncated, exact because c × 255 < 2^16 and a' ≤ 255 (a quotient 1/255 or more
-    // below an integer stays below it after rounding). Groups with a NaN coverage, which the
-    // scalar code turns into coverage 0, go one pixel at a time.
+    // Four pixels at a time (BlendFourPixels8), the coverage formed as StrokeCoverage forms it
+    // (float opacity × c, truncated; at most 255). Groups with a NaN coverage, which the scalar
+    // code turns into coverage 0, go one pixel at a time.
     const __m128 zero = _mm_setzero_ps();
     const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
-    const __m128i zeroi = _mm_setzero_si128();
-    const __m128i full = _mm_set1_epi16(255);
-    const __m128i colourLanes = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
     const __m128i shade = _mm_set_epi16(colour.channel[0], colour.channel[1], colour.channel[2], 0,
                                         colour.channel[0], colour.channel[1], colour.channel[2], 0);
-    // The 16-bit lanes of two pixels from the 32-bit values v0, v1 (one per pixel) of `v`.
-    const auto spread = [](__m128i v16) {  // v16: the four values in 16-bit lanes 0..3
-      const __m128i doubled = _mm_unpacklo_epi16(v16, v16);  // v0 v0 v1 v1 v2 v2 v3 v3
-      return std::pair(_mm_unpacklo_epi32(doubled, doubled), _mm_unpackhi_epi32(doubled, doubled));
-    };
     for (; i + 4 <= count; i += 4) {
       const __m128 c = _mm_loadu_ps(coverage + i);
       const __m128 positive = _mm_cmpgt_ps(c, zero);
@@ -80,32 +68,11 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
       if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;  // the rest one pixel at a time
       uint8_t* p = px + 4 * i;
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      // Coverage and alpha as 32-bit lanes, then 16-bit lanes 0..3.
-      const __m128i cov32 = _mm_cvttps_epi32(_mm_mul_ps(scale, c));
-      const __m128i alpha32 = _mm_srli_epi32(_mm_slli_epi32(v, 24), 24);
-      const __m128i cov16 = _mm_packs_epi32(cov32, cov32);
-      const __m128i alpha16 = _mm_packs_epi32(alpha32, alpha32);
-      const __m128i na16 = _mm_add_epi16(alpha16, DivideLanesBy255(_mm_mullo_epi16(_mm_sub_epi16(full, alpha16), cov16)));
-      const __m128i na32 = _mm_unpacklo_epi16(na16, zeroi);
-      const __m128 quotient = _mm_div_ps(_mm_cvtepi32_ps(_mm_mullo_epi16(cov32, _mm_set1_epi32(255))),
-                                         _mm_cvtepi32_ps(na32));
-      // a' = 0 only when a and c are 0, where the weight is 255; the quotient is NaN there.
-      const __m128i isZero = _mm_cmpeq_epi32(na32, _mm_setzero_si128());
-      const __m128i w32 = _mm_or_si128(_mm_andnot_si128(isZero, _mm_cvttps_epi32(quotient)),
-                                       _mm_and_si128(isZero, _mm_set1_epi32(255)));
-      const __m128i w16 = _mm_packs_epi32(w32, w32);
-      const auto [wLow, wHigh] = spread(w16);
-      const auto [naLow, naHigh] = spread(na16);
-      const auto mix = [&](__m128i old, __m128i w, __m128i na) {
-        const __m128i x = _mm_add_epi16(_mm_mullo_epi16(old, _mm_sub_epi16(full, w)), _mm_mullo_epi16(shade, w));
-        return _mm_or_si128(_mm_and_si128(DivideLanesBy255(x), colourLanes), _mm_andnot_si128(colourLanes, na));
-      };
-      const __m128i blended = _mm_packus_epi16(mix(_mm_unpacklo_epi8(v, zeroi), wLow, naLow),
-                                               mix(_mm_unpackhi_epi8(v, zeroi), wHigh, naHigh));
+      const __m128i blended = BlendFourPixels8(v, _mm_cvttps_epi32(_mm_mul_ps(scale, c)), shade);
       // Pixels whose coverage is not above 0 keep their bytes.
       const __m128i keep = _mm_castps_si128(positive);
-      const __m128i result = _mm_or_si128(_mm_and_si128(keep, blended), _mm_andnot_si128(keep, v));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), result);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                       _mm_or_si128(_mm_and_si128(keep, blended), _mm_andnot_si128(keep, v)));
     }
   }
   if constexpr (std::is_same_v<P, Pixel16>) {
@@ -148,10 +115,9 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
     }
   }
   if constexpr (std::is_same_v<P, PixelFloat>) {
-    // Four pixels at a time, their channels turned into one vector per channel, each lane doing
-    // the scalar blend's operations in its order. A group where a new alpha or a mixed colour is
-    // NaN (frames with infinities, which the scalar code repairs) goes one pixel at a time.
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    // Four pixels at a time (BlendFourPixelsFloat); a group with a NaN coverage, a' or mixed
+    // colour (frames with infinities, which the scalar code repairs) goes one pixel at a time.
+    const __m128 zero = _mm_setzero_ps();
     const __m128 scale = _mm_set1_ps(opacity);
     const __m128 blue = _mm_set1_ps(colour.channel[0]), green = _mm_set1_ps(colour.channel[1]);
     const __m128 red = _mm_set1_ps(colour.channel[2]);
@@ -160,32 +126,7 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
       const __m128 active = _mm_cmpgt_ps(c, zero);
       if (_mm_movemask_ps(active) == 0) continue;
       if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;
-      float* p = px + 4 * i;
-      __m128 a = _mm_loadu_ps(p), r = _mm_loadu_ps(p + 4), g = _mm_loadu_ps(p + 8), b = _mm_loadu_ps(p + 12);
-      _MM_TRANSPOSE4_PS(a, r, g, b);  // now one channel of the four pixels each
-      const __m128 cov = _mm_mul_ps(scale, c);
-      const __m128 na = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(one, a), cov), a);
-      if (_mm_movemask_ps(_mm_and_ps(active, _mm_cmpunord_ps(na, na))) != 0) break;
-      const __m128 transparent = _mm_cmpeq_ps(na, zero);
-      const __m128 w = _mm_or_ps(_mm_and_ps(transparent, one), _mm_andnot_ps(transparent, _mm_div_ps(cov, na)));
-      const __m128 keep = _mm_sub_ps(one, w);
-      const __m128 nb = _mm_add_ps(_mm_mul_ps(keep, b), _mm_mul_ps(w, blue));
-      const __m128 ng = _mm_add_ps(_mm_mul_ps(keep, g), _mm_mul_ps(w, green));
-      const __m128 nr = _mm_add_ps(_mm_mul_ps(keep, r), _mm_mul_ps(w, red));
-      const __m128 sum = _mm_add_ps(_mm_add_ps(nb, ng), nr);
-      if (_mm_movemask_ps(_mm_and_ps(active, _mm_cmpunord_ps(sum, sum))) != 0) break;
-      const auto pick = [&active](__m128 blended, __m128 old) {
-        return _mm_or_ps(_mm_and_ps(active, blended), _mm_andnot_ps(active, old));
-      };
-      a = pick(na, a);
-      r = pick(nr, r);
-      g = pick(ng, g);
-      b = pick(nb, b);
-      _MM_TRANSPOSE4_PS(a, r, g, b);  // back to pixels
-      _mm_storeu_ps(p, a);
-      _mm_storeu_ps(p + 4, r);
-      _mm_storeu_ps(p + 8, g);
-      _mm_storeu_ps(p + 12, b);
+      if (!BlendFourPixelsFloat(px + 4 * i, _mm_mul_ps(scale, c), active, blue, green, red)) break;
     }
   }
 #endif
