@@ -3,7 +3,27 @@
 #include <algorithm>
 #include <system_error>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace morvane {
+namespace {
+
+// A render runs two tasks per batch of shapes, microseconds apart when shapes are small, and a
+// thread put to sleep takes longer than that to wake. Before sleeping, threads wait this many
+// pauses (some tens of microseconds) for the next task or the last worker.
+constexpr int kSpins = 2000;
+
+inline void Pause() {
+#if defined(__SSE2__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+}  // namespace
 
 int32_t ThreadsFor(int32_t requested) {
   if (requested > 0) return std::min(requested, 256);
@@ -52,6 +72,9 @@ void WorkerPool::Work() {
     TaskFunction function;
     void* context;
     int32_t count;
+    for (int spin = 0; spin < kSpins && generation_.load(std::memory_order_relaxed) == seen; ++spin) {
+      Pause();
+    }
     {
       // The task is copied under the lock: a worker that wakes after its Run has returned copies
       // a count of 0 and touches nothing.
@@ -86,6 +109,7 @@ void WorkerPool::Run(int32_t count, TaskFunction function, void* context) {
   }
   if (!workers_.empty() && count > 1) wake_.notify_all();
   Drain(function, context, count);
+  for (int spin = 0; spin < kSpins && busy_.load(std::memory_order_relaxed) != 0; ++spin) Pause();
   std::exception_ptr failure;
   {
     // Every worker that copied this task finishes before its context goes away.

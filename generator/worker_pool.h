@@ -42,12 +42,15 @@ class WorkerPool {
   std::condition_variable wake_;
   std::condition_variable done_;
   bool stopping_ = false;
-  uint64_t generation_ = 0;  // one per Run
+  // One per Run; written under the mutex, read without it while a thread spins.
+  std::atomic<uint64_t> generation_{0};
   TaskFunction function_ = nullptr;
   void* context_ = nullptr;
   int32_t count_ = 0;
   std::atomic<int32_t> next_{0};
-  int32_t busy_ = 0;  // workers inside the current generation
+  // Workers inside the current generation; written under the mutex, read without it while the
+  // calling thread spins.
+  std::atomic<int32_t> busy_{0};
   std::exception_ptr failure_;
 };
 
