@@ -5,6 +5,7 @@
 // DrawShape is a template over its drawing target so that tests can record the calls it makes;
 // the generator uses it only with RasterTarget, which forwards to the rasterisers.
 #pragma once
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -29,14 +30,23 @@ struct RasterTarget {
   using Cov = typename P::Coverage;
 
   Surface<P> surface;
+  // The width of the last stroke drawn, kept: every segment of a shape has the same.
+  StrokeWidth width{};
 
+  const StrokeWidth& WidthOf(float lineWidth) {
+    if (std::bit_cast<uint32_t>(lineWidth) != std::bit_cast<uint32_t>(width.LineWidth())) {
+      width = StrokeWidth(lineWidth);
+    }
+    return width;
+  }
   void DrawThickLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
                      const ShapeColour<P>& colour, Cov opacity) {
-    morvane::DrawThickLine<P>(surface, x0, y0, x1, y1, lineWidth, colour, opacity);
+    morvane::DrawThickLine<P>(surface, x0, y0, x1, y1, WidthOf(lineWidth), colour, opacity);
   }
   void DrawJoinedSegment(int32_t x0, int32_t y0, int32_t x1, int32_t y1, float lineWidth,
                          int32_t x2, int32_t y2, const ShapeColour<P>& colour, Cov opacity) {
-    morvane::DrawJoinedSegment<P>(surface, x0, y0, x1, y1, lineWidth, x2, y2, colour, opacity);
+    morvane::DrawJoinedSegment<P>(surface, x0, y0, x1, y1, WidthOf(lineWidth), x2, y2, colour,
+                                  opacity);
   }
   void FillTriangle(const Point& a, const Point& b, const Point& c, const ShapeColour<P>& colour,
                     Cov opacity) {

@@ -4,7 +4,6 @@
 #include "raster/stroke.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -235,33 +234,22 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
 
 float ReachOf(float lineWidth) { return static_cast<float>(static_cast<double>(lineWidth) - 0.5); }
 
-// The decided sums of the last width this thread drew, kept because finding them takes tens of
-// square roots at some widths while a render draws its strokes at one width, a curve in many
-// segments of a few pixels.
-const DecidedSums& DecidedSumsFor(float reach) {
-  struct Last {
-    bool valid = false;
-    uint32_t reachBits = 0;
-    DecidedSums sums;
-  };
-  thread_local Last last;
-  Last& l = last;  // one look-up of the thread's copy (emulated thread storage on MinGW)
-  const uint32_t bits = std::bit_cast<uint32_t>(reach);
-  if (!l.valid || l.reachBits != bits) {
-    l.sums = DecidedSums::Of(reach);
-    l.reachBits = bits;
-    l.valid = true;
-  }
-  return l.sums;
-}
+DecidedSums SumsOf(const StrokeWidth& width) { return DecidedSums{width.FullSum(), width.NoneSum()}; }
 
 }  // namespace
 
+StrokeWidth::StrokeWidth(float lineWidth) : lineWidth_(lineWidth), reach_(ReachOf(lineWidth)) {
+  const DecidedSums sums = DecidedSums::Of(reach_);
+  fullSum_ = sums.full;
+  noneSum_ = sums.none;
+}
+
 template <class P>
 void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-                   float lineWidth, const ShapeColour<P>& colour, typename P::Coverage opacity) {
-  const float reach = ReachOf(lineWidth);
-  const SegmentCoverage seg(x0, y0, x1, y1, reach, DecidedSumsFor(reach));
+                   const StrokeWidth& width, const ShapeColour<P>& colour,
+                   typename P::Coverage opacity) {
+  const float reach = width.Reach();
+  const SegmentCoverage seg(x0, y0, x1, y1, reach, SumsOf(width));
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
@@ -274,10 +262,10 @@ void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1
 
 template <class P>
 void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-                       float lineWidth, int32_t x2, int32_t y2, const ShapeColour<P>& colour,
-                       typename P::Coverage opacity) {
-  const float reach = ReachOf(lineWidth);
-  const DecidedSums& sums = DecidedSumsFor(reach);
+                       const StrokeWidth& width, int32_t x2, int32_t y2,
+                       const ShapeColour<P>& colour, typename P::Coverage opacity) {
+  const float reach = width.Reach();
+  const DecidedSums sums = SumsOf(width);
   const SegmentCoverage seg(x0, y0, x1, y1, reach, sums);
   const SegmentCoverage next(x1, y1, x2, y2, reach, sums);
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
@@ -361,11 +349,12 @@ float QuadraticBezier(float p0, float p1, float p2, float t) {
   return static_cast<float>(uu * p0 + static_cast<double>(middle) + tt * p2);
 }
 
-#define MORVANE_INSTANTIATE(P)                                                                 \
-  template void DrawThickLine<P>(const Surface<P>&, int32_t, int32_t, int32_t, int32_t, float,  \
-                                 const ShapeColour<P>&, P::Coverage);                           \
-  template void DrawJoinedSegment<P>(const Surface<P>&, int32_t, int32_t, int32_t, int32_t,     \
-                                     float, int32_t, int32_t, const ShapeColour<P>&, P::Coverage);
+#define MORVANE_INSTANTIATE(P)                                                                  \
+  template void DrawThickLine<P>(const Surface<P>&, int32_t, int32_t, int32_t, int32_t,          \
+                                 const StrokeWidth&, const ShapeColour<P>&, P::Coverage);        \
+  template void DrawJoinedSegment<P>(const Surface<P>&, int32_t, int32_t, int32_t, int32_t,      \
+                                     const StrokeWidth&, int32_t, int32_t, const ShapeColour<P>&, \
+                                     P::Coverage);
 MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
 #undef MORVANE_INSTANTIATE
 
