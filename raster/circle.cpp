@@ -22,6 +22,9 @@ namespace {
 constexpr int32_t kNoSpanMin = std::numeric_limits<int32_t>::max();
 constexpr int32_t kNoSpanMax = std::numeric_limits<int32_t>::min();
 
+// Discs up to this far from their centre (in rows) have their rows asked for before drawing.
+constexpr int64_t kPrefetchedReach = 24;
+
 // Last step k of the octant walk. The shortened π/4 and the double product are part of the
 // picture: they decide how far the two mirrored octants overlap.
 int32_t OctantLimit(float r) { return TruncToInt32(Sin(0.78539815) * r) + 1; }
@@ -99,6 +102,22 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
   int32_t* spanMax = spanMin + rows;
   std::fill(spanMin, spanMin + rows, kNoSpanMin);
   std::fill(spanMax, spanMax + rows, kNoSpanMax);
+
+  // The frame is far larger than the caches and every row of a small disc lies on lines of its
+  // own: the pixels at the ends and the middle of each row are asked for before any is touched,
+  // so that they arrive together instead of one after the other (a hint only). Larger discs
+  // measured slower with it (their rows span more lines than three, and the caches' own
+  // prefetching follows their spans).
+  const bool small = rowReach <= kPrefetchedReach;
+  const int64_t firstColumn = std::clamp<int64_t>(x - rowReach - 1, 0, surface.width - 1);
+  const int64_t lastColumn = std::clamp<int64_t>(x + rowReach + 1, 0, surface.width - 1);
+  const int64_t middleColumn = std::clamp<int64_t>(x, 0, surface.width - 1);
+  for (int64_t row = std::max<int64_t>(firstRow - 1, surface.WriteTop());
+       small && row <= std::min<int64_t>(lastRow + 1, surface.WriteBottom() - 1); ++row) {
+    for (const int64_t column : {firstColumn, middleColumn, lastColumn}) {
+      __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(column), static_cast<int32_t>(row)), 1);
+    }
+  }
 
   auto recordMin = [&](int64_t row, int64_t col) {
     if (row < firstRow || row > lastRow) return;

@@ -30,9 +30,6 @@ constexpr int32_t kNoRowEntry = std::numeric_limits<int32_t>::max();
 
 // Pixels evaluated together: the row's coverage is computed into a buffer of this many values.
 constexpr int32_t kChunk = 128;
-// How far ahead a stroke asks for its rows' pixels: a thin stroke's row takes a fraction of the
-// time memory takes to answer.
-constexpr int32_t kRowsAhead = 1;
 // Rows are narrowed to the columns a stroke reaches only when that saves more than finding them
 // costs (tens of pixels' evaluation): when the row is wider than the stroke by a good margin.
 // Measured (8-bit, one thread): a fixed 24 columns held thick strokes back (Bold Strokes 627 ms
@@ -183,6 +180,19 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     for (int32_t y = ys; y <= ye; ++y) rows[y] = kNoRowEntry;
     TraceSegmentRows(x0, y0, x1, y1, rows, height);
   }
+  // The frame is far larger than the caches and every row of a stroke lies on lines of its own:
+  // the first and last pixel of each row are asked for before any is touched, so that they arrive
+  // together instead of one after the other (a hint only).
+  for (int32_t y = ys; y <= ye; ++y) {
+    int32_t lo = xs, hi = xe;
+    if (rows && rows[y] != kNoRowEntry) {
+      lo = static_cast<int32_t>(std::max<int64_t>(int64_t{rows[y]} - spread, xs));
+      hi = static_cast<int32_t>(std::min<int64_t>(int64_t{rows[y]} + spread, xe));
+    }
+    if (lo > hi) continue;
+    __builtin_prefetch(surface.PixelAt(lo, y), 1);
+    __builtin_prefetch(surface.PixelAt(hi, y), 1);
+  }
 
   // Cheap to set up (a few words cleared), so set up whether or not a solid run comes.
   FixedCoverageBlend<P> solidBlend(colour, StrokeCoverage<P>(opacity, 1.0f));
@@ -205,13 +215,6 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     if (hi - lo >= kBandFrom && capsule.Usable()) {
       capsule.NarrowToBand(y, lo, hi);
       if (lo > hi) continue;
-    }
-    // The frame is larger than the caches, and a thin stroke spends most of its time waiting for
-    // its pixels: ask for the next row's while this one's coverage is worked out (a hint only; the
-    // columns are this row's, which the next row's are close to).
-    if (y + kRowsAhead <= ye && hi - lo < kChunk) {
-      __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(lo), y + kRowsAhead), 1);
-      __builtin_prefetch(surface.PixelAt(static_cast<int32_t>(hi), y + kRowsAhead), 1);
     }
     if (hi - lo < narrowFrom || !capsule.Usable()) {
       evaluate(lo, hi, y);
