@@ -98,7 +98,8 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
   const int64_t firstRow = std::max<int64_t>(y - rowReach, 0);
   const int64_t lastRow = std::min<int64_t>(y + rowReach, surface.height - 1);
   const int64_t rows = std::max<int64_t>(lastRow - firstRow + 1, 0);
-  int32_t* spanMin = RowScratch(static_cast<std::size_t>(2 * rows));
+  const ShapeRows<512> store(static_cast<std::size_t>(2 * rows));
+  int32_t* spanMin = store.Get();
   int32_t* spanMax = spanMin + rows;
   std::fill(spanMin, spanMin + rows, kNoSpanMin);
   std::fill(spanMax, spanMax + rows, kNoSpanMax);

@@ -198,7 +198,8 @@ void FillPolygon(const Surface<P>& surface, const Point (&v)[N], const Edge (&sc
   table.firstRow = std::max(top, surface.WriteTop());
   table.lastRow = std::max(std::min(bottom, surface.WriteBottom() - 1), table.firstRow - 1);
   const std::size_t rows = static_cast<std::size_t>(table.lastRow - table.firstRow + 1);
-  table.spanMin = RowScratch(2 * rows);
+  const ShapeRows<512> store(2 * rows);
+  table.spanMin = store.Get();
   table.spanMax = table.spanMin + rows;
   table.Reset();
 

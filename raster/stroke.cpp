@@ -28,6 +28,8 @@ namespace {
 // entries, and no segment column reaches this one (columns lie between the ends' int32 values).
 constexpr int32_t kNoRowEntry = std::numeric_limits<int32_t>::max();
 
+// Segments of fewer rows than this trace them into a table on the stack (ShapeRows).
+constexpr int64_t kOwnRows = 256;
 // Pixels evaluated together: the row's coverage is computed into a buffer of this many values.
 constexpr int32_t kChunk = 128;
 // Rows are narrowed to the columns a stroke reaches only when that saves more than finding them
@@ -173,21 +175,34 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   // Only rows ys..ye are read, so only they are reset. Tracing may write other rows of the
   // buffer too (for a width below 0.5), which nothing reads. Without tracing every row is scanned
   // across the box and the table is not needed at all (most segments of a curve are a few pixels
-  // long, where filling it took a quarter of the time).
+  // long, where filling it took a quarter of the time). The table's entry for row y is
+  // rows[y − rowBase]: a segment of a few hundred rows is traced rowBase = ys rows up into a
+  // table of its own rows (tracing moves with whole rows: 16.16 positions), others into one of
+  // the frame's.
+  const int64_t shiftedY0 = int64_t{y0} - ys, shiftedY1 = int64_t{y1} - ys;
+  const bool ownRows = int64_t{ye} - ys < kOwnRows && shiftedY0 >= INT32_MIN && shiftedY1 >= INT32_MIN &&
+                       shiftedY0 <= INT32_MAX && shiftedY1 <= INT32_MAX;
+  const int32_t rowBase = ownRows ? ys : 0;
+  ShapeRows<kOwnRows> rowStore(spread > 0 ? static_cast<std::size_t>(ownRows ? ye - ys + 1 : height) : 0);
   int32_t* rows = nullptr;
   if (spread > 0) {
-    rows = RowScratch(static_cast<std::size_t>(height));
-    for (int32_t y = ys; y <= ye; ++y) rows[y] = kNoRowEntry;
-    TraceSegmentRows(x0, y0, x1, y1, rows, height);
+    rows = rowStore.Get();
+    for (int32_t y = ys; y <= ye; ++y) rows[y - rowBase] = kNoRowEntry;
+    if (ownRows) {
+      TraceSegmentRows(x0, static_cast<int32_t>(shiftedY0), x1, static_cast<int32_t>(shiftedY1), rows,
+                       ye - ys + 1);
+    } else {
+      TraceSegmentRows(x0, y0, x1, y1, rows, height);
+    }
   }
   // The frame is far larger than the caches and every row of a stroke lies on lines of its own:
   // the first and last pixel of each row are asked for before any is touched, so that they arrive
   // together instead of one after the other (a hint only).
   for (int32_t y = ys; y <= ye; ++y) {
     int32_t lo = xs, hi = xe;
-    if (rows && rows[y] != kNoRowEntry) {
-      lo = static_cast<int32_t>(std::max<int64_t>(int64_t{rows[y]} - spread, xs));
-      hi = static_cast<int32_t>(std::min<int64_t>(int64_t{rows[y]} + spread, xe));
+    if (rows && rows[y - rowBase] != kNoRowEntry) {
+      lo = static_cast<int32_t>(std::max<int64_t>(int64_t{rows[y - rowBase]} - spread, xs));
+      hi = static_cast<int32_t>(std::min<int64_t>(int64_t{rows[y - rowBase]} + spread, xe));
     }
     if (lo > hi) continue;
     __builtin_prefetch(surface.PixelAt(lo, y), 1);
@@ -208,9 +223,9 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   };
   for (int32_t y = ys; y <= ye; ++y) {
     int64_t lo = xs, hi = xe;
-    if (rows && rows[y] != kNoRowEntry) {
-      lo = std::max<int64_t>(int64_t{rows[y]} - spread, xs);
-      hi = std::min<int64_t>(int64_t{rows[y]} + spread, xe);
+    if (rows && rows[y - rowBase] != kNoRowEntry) {
+      lo = std::max<int64_t>(int64_t{rows[y - rowBase]} - spread, xs);
+      hi = std::min<int64_t>(int64_t{rows[y - rowBase]} + spread, xe);
     }
     if (hi - lo >= kBandFrom && capsule.Usable()) {
       capsule.NarrowToBand(y, lo, hi);
