@@ -232,8 +232,9 @@ class CapsuleColumns {
   // The capsule lies inside both, so every column that can have coverage stays; near the ends
   // more stay than Narrow keeps, for a division instead of square roots, which a thin stroke's
   // short rows can afford on every row. The rounding of these few double steps stays below 2^-6
-  // for coordinates below 2^21, far inside the margin. Only for a usable capsule.
-  void NarrowToBand(int32_t y, int64_t& lo, int64_t& hi) const {
+  // for coordinates below 2^21, far inside the margin. Without `alongLine`, the box alone: a few
+  // comparisons. Only for a usable capsule.
+  void NarrowToBand(int32_t y, int64_t& lo, int64_t& hi, bool alongLine = true) const {
     const double out = reach_ + 0.5 + margin_;
     const double fy = y;
     if (fy < std::min(ay_, by_) - out || fy > std::max(ay_, by_) + out) {
@@ -241,7 +242,7 @@ class CapsuleColumns {
       return;
     }
     double l = std::min(ax_, bx_) - out, r = std::max(ax_, bx_) + out;
-    if (dy_ != 0) {
+    if (alongLine && dy_ != 0) {
       // |(x − ax)dy − (y − ay)dx| ≤ out × len, solved for x (a horizontal segment's band is the
       // box's rows).
       const double centre = ax_ + (fy - ay_) * dx_ / dy_;

@@ -99,17 +99,19 @@ TEST(RasterStroke, SkippedColumnsHaveNoCoverageAndSolidColumnsFullCoverage) {
       int64_t solidLo, solidHi;
       capsule.Solid(y, solidLo, solidHi);
       const auto raw = [&](int64_t x) { return coverage.Raw(static_cast<int32_t>(x), y); };
-      // The quick narrowing drops no column with coverage either.
-      int64_t bandLo = INT32_MIN, bandHi = INT32_MAX;
-      capsule.NarrowToBand(y, bandLo, bandHi);
-      if (bandLo > bandHi) {
-        for (int64_t x = std::min(x0, x1); x <= std::max(x0, x1); x += 1 + length / 64) {
-          ASSERT_LE(raw(x), 0.0f) << x << "," << y << " in a row the band misses";
-        }
-      } else {
-        for (int64_t d = 1; d <= 64; ++d) {
-          ASSERT_LE(raw(bandLo - d), 0.0f) << bandLo - d << "," << y << " left of " << bandLo;
-          ASSERT_LE(raw(bandHi + d), 0.0f) << bandHi + d << "," << y << " right of " << bandHi;
+      // The quick narrowings (band and box, box alone) drop no column with coverage either.
+      for (const bool alongLine : {true, false}) {
+        int64_t bandLo = INT32_MIN, bandHi = INT32_MAX;
+        capsule.NarrowToBand(y, bandLo, bandHi, alongLine);
+        if (bandLo > bandHi) {
+          for (int64_t x = std::min(x0, x1); x <= std::max(x0, x1); x += 1 + length / 64) {
+            ASSERT_LE(raw(x), 0.0f) << x << "," << y << " in a row the band misses";
+          }
+        } else {
+          for (int64_t d = 1; d <= 64; ++d) {
+            ASSERT_LE(raw(bandLo - d), 0.0f) << bandLo - d << "," << y << " left of " << bandLo;
+            ASSERT_LE(raw(bandHi + d), 0.0f) << bandHi + d << "," << y << " right of " << bandHi;
+          }
         }
       }
       if (lo > hi) {
