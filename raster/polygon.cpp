@@ -204,15 +204,12 @@ void FillPolygon(const Surface<P>& surface, const Point (&v)[N], const Edge (&sc
   table.Reset();
 
   for (const Edge& e : scans) ScanEdge(v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y, table);
-  // The frame is far larger than the caches and every row of the polygon lies on lines of its
-  // own: the pixels at both ends of each row's span, where the bands and the span begin, are asked
-  // for before any is touched, so that they arrive together instead of one after the other (a
-  // hint only).
+  // The pixels beside both ends of each row's span, where the bands and the span begin.
   for (int32_t row = table.firstRow; row <= table.lastRow; ++row) {
     const int32_t lo = table.spanMin[row - table.firstRow], hi = table.spanMax[row - table.firstRow];
     if (lo > hi || hi < 0 || lo >= surface.width) continue;
-    __builtin_prefetch(surface.PixelAt(std::max(lo, 1) - 1, row), 1);
-    __builtin_prefetch(surface.PixelAt(std::min(hi, surface.width - 2) + 1, row), 1);
+    surface.Prefetch(std::max(lo, 1) - 1, row);
+    surface.Prefetch(std::min(hi, surface.width - 2) + 1, row);
   }
   // Both passes read the finished table, so band and span pixels never overlap.
   for (const Edge& e : bands) {

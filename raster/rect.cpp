@@ -18,10 +18,8 @@ void FillRect(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int
   const int32_t xStart = std::max(xMin, 0), xEnd = std::min(xMax, width - 1);
   const int32_t yStart = std::max(yMin, surface.WriteTop());
   const int32_t yEnd = std::min(yMax, surface.WriteBottom() - 1);
-  // Every row lies on lines of its own in a frame far larger than the caches: the start of each
-  // row is asked for before any is drawn, so that they arrive together (a hint only; the rest of
-  // a row follows its start in order, which the caches' own prefetching sees).
-  for (int32_t y = yStart; y <= yEnd; ++y) __builtin_prefetch(surface.PixelAt(xStart, y), 1);
+  // The start of each row (the rest follows it in order, which the caches' own prefetching sees).
+  for (int32_t y = yStart; y <= yEnd; ++y) surface.Prefetch(xStart, y);
   FixedCoverageBlend<P> blend(colour, opacity);
   for (int32_t y = yStart; y <= yEnd; ++y) blend.Run(surface.PixelAt(xStart, y), xEnd - xStart + 1);
 }

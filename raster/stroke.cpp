@@ -55,52 +55,48 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
                      typename P::Coverage opacity, const float* coverage, int32_t count) {
   int32_t i = 0;
 #if defined(__SSE2__)
-  if constexpr (std::is_same_v<P, Pixel8>) {
-    // Four pixels at a time (BlendFourPixels8), the coverage formed as StrokeCoverage forms it
-    // (float opacity × c, truncated; at most 255). Groups with a NaN coverage, which the scalar
-    // code turns into coverage 0, go one pixel at a time.
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
-    const __m128i shade = _mm_set_epi16(colour.channel[0], colour.channel[1], colour.channel[2], 0,
-                                        colour.channel[0], colour.channel[1], colour.channel[2], 0);
+  // Four pixels at a time: blend(p, c, positive) blends the group at p whose coverages are c
+  // (positive: the lanes above 0, at least one) and returns false when the rest must go one pixel
+  // at a time. Groups with no coverage are skipped, and a NaN coverage, which the one-pixel code
+  // turns into coverage 0, ends the groups. The integer depths form the coverage as
+  // StrokeCoverage does: float opacity × c, truncated (c ≤ 1 keeps it within the opacity).
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
+  const auto groups = [&](auto&& blend) {
     for (; i + 4 <= count; i += 4) {
       const __m128 c = _mm_loadu_ps(coverage + i);
       const __m128 positive = _mm_cmpgt_ps(c, zero);
       if (_mm_movemask_ps(positive) == 0) continue;
-      if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;  // the rest one pixel at a time
-      uint8_t* p = px + 4 * i;
+      if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) return;
+      if (!blend(px + 4 * i, c, positive)) return;
+    }
+  };
+  if constexpr (std::is_same_v<P, Pixel8>) {
+    const __m128i shade = ColourLanes(colour);
+    groups([&](uint8_t* p, __m128 c, __m128 positive) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
       const __m128i blended = BlendFourPixels8(v, _mm_cvttps_epi32(_mm_mul_ps(scale, c)), shade);
       // Pixels whose coverage is not above 0 keep their bytes.
       const __m128i keep = _mm_castps_si128(positive);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
                        _mm_or_si128(_mm_and_si128(keep, blended), _mm_andnot_si128(keep, v)));
-    }
+      return true;
+    });
   }
   if constexpr (std::is_same_v<P, Pixel16>) {
-    // Four pixels at a time where they, the colour and the opacity lie within white
-    // (FourPixels16), the coverage formed as StrokeCoverage forms it (float opacity × c,
-    // truncated; c ≤ 1 keeps it within the opacity). Other groups one pixel at a time.
-    const __m128i shade = _mm_set_epi16(
-        static_cast<int16_t>(colour.channel[0]), static_cast<int16_t>(colour.channel[1]),
-        static_cast<int16_t>(colour.channel[2]), 0, static_cast<int16_t>(colour.channel[0]),
-        static_cast<int16_t>(colour.channel[1]), static_cast<int16_t>(colour.channel[2]), 0);
+    // Where pixels, colour and opacity lie within white (FourPixels16); a group with a value
+    // above it one pixel at a time.
+    const __m128i shade = ColourLanes(colour);
     if (opacity <= 32768 && FourPixels16::InRange(shade)) {
-      const __m128 zero = _mm_setzero_ps();
-      const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
-      for (; i + 4 <= count; i += 4) {
-        const __m128 c = _mm_loadu_ps(coverage + i);
-        const __m128 positive = _mm_cmpgt_ps(c, zero);
-        if (_mm_movemask_ps(positive) == 0) continue;
-        if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;  // the rest one pixel at a time
-        uint16_t* p = px + 4 * i;
+      groups([&](uint16_t* p, __m128 c, __m128 positive) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
         if (!FourPixels16::InRange(low) || !FourPixels16::InRange(high)) {
-          for (int32_t k = i; k < i + 4; ++k) {
-            if (coverage[k] > 0.0f) BlendPixelAt<P>(px + 4 * k, colour, StrokeCoverage<P>(opacity, coverage[k]));
+          for (int32_t k = 0; k < 4; ++k) {
+            const float ck = coverage[i + k];
+            if (ck > 0.0f) BlendPixelAt<P>(p + 4 * k, colour, StrokeCoverage<P>(opacity, ck));
           }
-          continue;
+          return true;
         }
         const __m128i active = _mm_castps_si128(positive);
         const __m128i cov = _mm_and_si128(_mm_cvttps_epi32(_mm_mul_ps(scale, c)), active);
@@ -113,23 +109,18 @@ void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
                          _mm_or_si128(_mm_and_si128(keepLow, newLow), _mm_andnot_si128(keepLow, low)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 8),
                          _mm_or_si128(_mm_and_si128(keepHigh, newHigh), _mm_andnot_si128(keepHigh, high)));
-      }
+        return true;
+      });
     }
   }
   if constexpr (std::is_same_v<P, PixelFloat>) {
-    // Four pixels at a time (BlendFourPixelsFloat); a group with a NaN coverage, a' or mixed
-    // colour (frames with infinities, which the scalar code repairs) goes one pixel at a time.
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 scale = _mm_set1_ps(opacity);
+    // A group with a NaN a' or mixed colour (frames with infinities, which the one-pixel code
+    // repairs) and the rest go one pixel at a time.
     const __m128 blue = _mm_set1_ps(colour.channel[0]), green = _mm_set1_ps(colour.channel[1]);
     const __m128 red = _mm_set1_ps(colour.channel[2]);
-    for (; i + 4 <= count; i += 4) {
-      const __m128 c = _mm_loadu_ps(coverage + i);
-      const __m128 active = _mm_cmpgt_ps(c, zero);
-      if (_mm_movemask_ps(active) == 0) continue;
-      if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) break;
-      if (!BlendFourPixelsFloat(px + 4 * i, _mm_mul_ps(scale, c), active, blue, green, red)) break;
-    }
+    groups([&](float* p, __m128 c, __m128 positive) {
+      return BlendFourPixelsFloat(p, _mm_mul_ps(scale, c), positive, blue, green, red);
+    });
   }
 #endif
   for (; i < count; ++i) {
@@ -200,18 +191,22 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
       TraceSegmentRows(x0, y0, x1, y1, rows, height);
     }
   }
-  // The frame is far larger than the caches and every row of a stroke lies on lines of its own:
-  // the first and last pixel of each row are asked for before any is touched, so that they arrive
-  // together instead of one after the other (a hint only).
-  for (int32_t y = ys; y <= ye; ++y) {
-    int32_t lo = xs, hi = xe;
+  // The columns of row y to scan: the band around its traced position, or the whole box.
+  const auto rowWindow = [&](int32_t y, int64_t& lo, int64_t& hi) {
+    lo = xs;
+    hi = xe;
     if (rows && rows[y - rowBase] != kNoRowEntry) {
-      lo = static_cast<int32_t>(std::max<int64_t>(int64_t{rows[y - rowBase]} - spread, xs));
-      hi = static_cast<int32_t>(std::min<int64_t>(int64_t{rows[y - rowBase]} + spread, xe));
+      lo = std::max<int64_t>(int64_t{rows[y - rowBase]} - spread, xs);
+      hi = std::min<int64_t>(int64_t{rows[y - rowBase]} + spread, xe);
     }
+  };
+  // Every row's first and last pixel, asked for before any is drawn.
+  for (int32_t y = ys; y <= ye; ++y) {
+    int64_t lo, hi;
+    rowWindow(y, lo, hi);
     if (lo > hi) continue;
-    __builtin_prefetch(surface.PixelAt(lo, y), 1);
-    __builtin_prefetch(surface.PixelAt(hi, y), 1);
+    surface.Prefetch(static_cast<int32_t>(lo), y);
+    surface.Prefetch(static_cast<int32_t>(hi), y);
   }
 
   // Cheap to set up (a few words cleared), so set up whether or not a solid run comes.
@@ -227,11 +222,8 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     }
   };
   for (int32_t y = ys; y <= ye; ++y) {
-    int64_t lo = xs, hi = xe;
-    if (rows && rows[y - rowBase] != kNoRowEntry) {
-      lo = std::max<int64_t>(int64_t{rows[y - rowBase]} - spread, xs);
-      hi = std::min<int64_t>(int64_t{rows[y - rowBase]} + spread, xe);
-    }
+    int64_t lo, hi;
+    rowWindow(y, lo, hi);
     if (hi - lo < narrowFrom || !capsule.Usable()) {
       // Not worth the exact columns and the solid core; the band's are cheap for a thin stroke,
       // whose rows are wider than it by far. A thick stroke's are about as wide as the band.
