@@ -7,6 +7,7 @@
 #pragma once
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -312,6 +313,26 @@ inline void BlendPixelAt(typename P::Channel* px, const ShapeColour<P>& colour,
   MixColour<P>(px, colour, b);
 }
 
+// Writes the shape's colour with full alpha into the `count` pixels from px on, in one row.
+template <class P>
+inline void WriteOpaqueRun(typename P::Channel* px, const ShapeColour<P>& colour, int64_t count) {
+  using Channel = typename P::Channel;
+  const Channel pixel[4] = {static_cast<Channel>(P::kFull), colour.channel[2], colour.channel[1],
+                            colour.channel[0]};
+  int64_t i = 0;
+#if defined(__SSE2__)
+  // As many whole pixels as one 16-byte store holds (4, 2 or 1).
+  constexpr int64_t kPerStore = 16 / sizeof(pixel);
+  Channel lanes[4 * kPerStore];
+  for (int64_t k = 0; k < kPerStore; ++k) std::memcpy(lanes + 4 * k, pixel, sizeof(pixel));
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+  for (; i + kPerStore <= count; i += kPerStore) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px + 4 * i), v);
+  }
+#endif
+  for (; i < count; ++i) std::memcpy(px + 4 * i, pixel, sizeof(pixel));
+}
+
 // BlendPixelAt with one coverage for many pixels (spans, the solid core of a stroke). Run()
 // blends a row of pixels four at a time, with the one-pixel arithmetic lane by lane; the last one
 // to three pixels, and groups the lanes do not take, go one at a time. The alpha arithmetic of
@@ -324,7 +345,9 @@ class FixedCoverageBlend {
   using Channel = typename P::Channel;
 
   FixedCoverageBlend(const ShapeColour<P>& colour, typename P::Coverage coverage)
-      : colour_(colour), coverage_(coverage) {
+      : colour_(colour),
+        coverage_(coverage),
+        opaque_(!std::is_floating_point_v<Channel> && coverage == static_cast<typename P::Coverage>(P::kFull)) {
     for (uint64_t& v : known_) v = 0;
   }
 
@@ -336,6 +359,10 @@ class FixedCoverageBlend {
 
   // Blends the `count` pixels from px on, in one row.
   void Run(Channel* px, int64_t count) {
+    if (opaque_) {
+      WriteOpaqueRun<P>(px, colour_, count);
+      return;
+    }
     int64_t i = 0;
 #if defined(__SSE2__)
     if constexpr (std::is_same_v<P, Pixel8>) {
@@ -428,6 +455,10 @@ class FixedCoverageBlend {
 
   ShapeColour<P> colour_;
   typename P::Coverage coverage_;
+  // At full coverage an 8- or 16-bit blend gives a' = white and w = white whatever the pixel
+  // held, so the old value's weight is 0 and the result is the colour with full alpha: runs are
+  // plain stores. Not so for float pixels, where (1 − a) + a need not give 1.
+  bool opaque_;
   // The 8-bit weights: which alphas are known, one bit each (cheap to clear for every shape), and
   // their a' and w, which are bytes.
   uint64_t known_[(kSlots + 63) / 64];

@@ -159,15 +159,10 @@ void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeCol
     const int32_t start = std::max(lo, 0);
     const int32_t end = std::min(hi, width - 1);
     Ch* px = surface.PixelAt(start, row);
-    if (!full) {
+    if (full) {
+      WriteOpaqueRun<P>(px, colour, end - start + 1);
+    } else {
       blend.Run(px, end - start + 1);
-      continue;
-    }
-    for (int32_t x = start; x <= end; ++x, px += 4) {
-      px[0] = static_cast<Ch>(P::kFull);
-      px[1] = colour.channel[2];
-      px[2] = colour.channel[1];
-      px[3] = colour.channel[0];
     }
   }
 }

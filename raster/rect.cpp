@@ -1,5 +1,5 @@
 // Rectangle fill.
-// Must not: skip the blend at full opacity (float pixels would differ from the blended result).
+// Must not: write float pixels directly at full opacity (they would differ from the blended result).
 #include "raster/rect.h"
 
 #include <algorithm>

@@ -135,7 +135,9 @@ void RowsMatch(uint64_t seed) {
       coverage = rng.Chance(90) ? rng.Real(0.0f, 1.0f) : rng.Pick({0.0f, 1.0f, 2.0f, kInf});
     } else {
       const int32_t top = withinWhite ? P::kFull : std::is_same_v<P, Pixel8> ? 255 : 65535;
-      coverage = static_cast<typename P::Coverage>(rng.Chance(5) ? rng.Pick({0, 1, top - 1, top}) : rng.Int(0, top));
+      // Full coverage (white) also over values above white, where runs are plain stores.
+      coverage = static_cast<typename P::Coverage>(
+          rng.Chance(10) ? rng.Pick({0, 1, top - 1, top, P::kFull}) : rng.Int(0, top));
     }
     FixedCoverageBlend<P> blend(colour, coverage);
     blend.Run(fast.data(), length);
