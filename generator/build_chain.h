@@ -61,8 +61,8 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
                    const SweepAngles& sweeps, RandomSource& random, Chain& chain);
 
 template <class P>
-SweepAngles SweepAnglesOf(const GeneratorSettings<P>& settings) {
-  return SweepAngles(settings.startAngle, settings.angleRandomization, settings.angleRange);
+SweepAngles SweepAnglesOf(const GeneratorSettings<P>& settings, WorkerPool* pool = nullptr) {
+  return SweepAngles(settings.startAngle, settings.angleRandomization, settings.angleRange, pool);
 }
 
 }  // namespace morvane

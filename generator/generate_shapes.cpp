@@ -113,8 +113,8 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   const int64_t start = clock.Milliseconds();
   if (plan.count == 0) return;
 
-  const SweepAngles sweeps = SweepAnglesOf(settings);
   WorkerPool pool(std::min(threadCount, plan.count));
+  const SweepAngles sweeps = SweepAnglesOf(settings, &pool);
   // One band per thread: more, thinner bands measured slower, each shape that crosses a band edge
   // being set up once per band.
   const int32_t bands = std::min(height, pool.Threads());

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "generator/worker_pool.h"
 #include "support/maths.h"
 
 namespace morvane {
@@ -21,7 +22,9 @@ class SweepAngles {
   // Tables every sweep when the offsets and the sweeps' lengths are those of controls in range
   // (up to 361 offsets of up to 1024 angles); otherwise each angle's sine and cosine is computed
   // where the sweep visits it.
-  SweepAngles(int32_t startAngle, int32_t angleRandomization, int32_t angleRange);
+  // With a pool, its threads share the work of the table.
+  SweepAngles(int32_t startAngle, int32_t angleRandomization, int32_t angleRange,
+              WorkerPool* pool = nullptr);
 
   // The sines and cosines of the sweep at offset k (0 without randomization), interleaved, in
   // the order the sweep visits them, and their number in `count`; null when the sweeps are not
@@ -45,8 +48,9 @@ class SweepAngles {
       return;
     }
     ForEachAngle(k, [&visit](float angle) {
-      const double a = angle;
-      return visit(Sin(a), Cos(a));
+      double sine, cosine;
+      SinCos(angle, sine, cosine);
+      return visit(sine, cosine);
     });
   }
 

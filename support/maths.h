@@ -161,4 +161,39 @@ struct Reduction {
   return ((r.quadrant + 1) & 2) != 0 ? -v : v;
 }
 
+// Sin(x) and Cos(x) from one reduction: the same two results, for about the work of one (the
+// two evaluations share their terms).
+[[gnu::always_inline]] inline void SinCos(double x, double& sine, double& cosine) {
+  using namespace maths_detail;
+  const double ax = x < 0 ? -x : x;
+  if (!(ax < kFastLimit) || ax < 0x1p-27) {
+    sine = Sin(x);
+    cosine = Cos(x);
+    return;
+  }
+  const Reduction r = Reduce(ax);
+  if (r.entry == 0 && r.hi > -0x1p-70 && r.hi < 0x1p-70) {
+    sine = SlowSin(x);
+    cosine = SlowCos(x);
+    return;
+  }
+  // The sine and cosine of the reduced angle; the quadrant decides which is which.
+  double s, c;
+  const bool sOpen = !SinCosOfReduced(r, true, s);
+  const bool cOpen = !SinCosOfReduced(r, false, c);
+  const bool even = (r.quadrant & 1) == 0;
+  if (even ? sOpen : cOpen) {
+    sine = SlowSin(x);
+  } else {
+    const double v = even ? s : c;
+    sine = ((r.quadrant & 2) != 0) != (x < 0) ? -v : v;
+  }
+  if (even ? cOpen : sOpen) {
+    cosine = SlowCos(x);
+  } else {
+    const double v = even ? c : s;
+    cosine = ((r.quadrant + 1) & 2) != 0 ? -v : v;
+  }
+}
+
 }  // namespace morvane

@@ -809,6 +809,10 @@ TEST(Maths, SinAndCosAreCorrectlyRounded) {
     EXPECT_EQ(std::bit_cast<uint64_t>(Cos(c.x)), std::bit_cast<uint64_t>(c.cosine)) << Hex(Cos(c.x));
     EXPECT_EQ(std::bit_cast<uint64_t>(maths_detail::SlowSin(c.x)), std::bit_cast<uint64_t>(c.sine));
     EXPECT_EQ(std::bit_cast<uint64_t>(maths_detail::SlowCos(c.x)), std::bit_cast<uint64_t>(c.cosine));
+    double sine = 0, cosine = 0;
+    SinCos(c.x, sine, cosine);
+    EXPECT_EQ(std::bit_cast<uint64_t>(sine), std::bit_cast<uint64_t>(c.sine)) << Hex(sine);
+    EXPECT_EQ(std::bit_cast<uint64_t>(cosine), std::bit_cast<uint64_t>(c.cosine)) << Hex(cosine);
   }
 }
 
@@ -818,14 +822,21 @@ TEST(Maths, SignedZeroInfinityAndNaN) {
   EXPECT_TRUE(std::signbit(Sin(-0.0)));
   EXPECT_EQ(Sin(-0.0), 0.0);
   EXPECT_EQ(Cos(-0.0), 1.0);
+  double sine = 0, cosine = 0;
+  SinCos(-0.0, sine, cosine);
+  EXPECT_TRUE(std::signbit(sine));
+  EXPECT_EQ(cosine, 1.0);
   for (double x : {kInf, -kInf, kNaN}) {
     EXPECT_TRUE(std::isnan(Sin(x))) << x;
     EXPECT_TRUE(std::isnan(Cos(x))) << x;
+    SinCos(x, sine, cosine);
+    EXPECT_TRUE(std::isnan(sine) && std::isnan(cosine)) << x;
   }
 }
 
-// The fast path returns only results the slow path agrees with: angles as the generator makes
-// them (floats stepped by 0.0314 from whole degrees) and random doubles below the fast limit.
+// The fast path returns only results the slow path agrees with, and SinCos the bits of Sin and
+// Cos: angles as the generator makes them (floats stepped by 0.0314 from whole degrees) and
+// random doubles below the fast limit, of both signs.
 TEST(Maths, FastPathAgreesWithTheSlowPath) {
   uint64_t state = 0x9E3779B97F4A7C15u;
   const auto next = [&] {
@@ -836,7 +847,11 @@ TEST(Maths, FastPathAgreesWithTheSlowPath) {
   };
   int differences = 0;
   const auto check = [&](double x) {
-    if (Sin(x) != maths_detail::SlowSin(x) || Cos(x) != maths_detail::SlowCos(x)) {
+    double sine = 0, cosine = 0;
+    SinCos(x, sine, cosine);
+    if (Sin(x) != maths_detail::SlowSin(x) || Cos(x) != maths_detail::SlowCos(x) ||
+        std::bit_cast<uint64_t>(sine) != std::bit_cast<uint64_t>(Sin(x)) ||
+        std::bit_cast<uint64_t>(cosine) != std::bit_cast<uint64_t>(Cos(x))) {
       if (++differences <= 10) ADD_FAILURE() << "x = " << Hex(x);
     }
   };
