@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "effect/convert_settings.h"
 #include "generator/generate_shapes.h"
+#include "generator/worker_pool.h"
 #include "raster/surface.h"
 
 namespace morvane {
@@ -15,13 +17,28 @@ unsigned char* RowAt(const FrameBuffer& b, int32_t y) {
   return static_cast<unsigned char*>(b.data) + static_cast<ptrdiff_t>(y) * b.rowBytes;
 }
 
+// Whether the pixels of the two buffers' rows may share bytes (judged on the address ranges
+// their rows span, whatever the sign of their row bytes).
+bool Overlap(const FrameBuffer& a, const FrameBuffer& b, int32_t bytesPerPixel) {
+  const auto span = [bytesPerPixel](const FrameBuffer& f, uintptr_t& lo, uintptr_t& hi) {
+    const uintptr_t first = reinterpret_cast<uintptr_t>(RowAt(f, 0));
+    const uintptr_t last = reinterpret_cast<uintptr_t>(RowAt(f, std::max(f.height - 1, 0)));
+    lo = std::min(first, last);
+    hi = std::max(first, last) + static_cast<uintptr_t>(std::max(f.width, 0)) * bytesPerPixel;
+  };
+  uintptr_t aLo, aHi, bLo, bHi;
+  span(a, aLo, aHi);
+  span(b, bLo, bHi);
+  return aLo < bHi && bLo < aHi;
+}
+
 template <class P>
 void Generate(const FrameBuffer& out, const FrameBuffer& in, const ShapeSettings& settings,
-              float scale, int32_t threads) {
+              float scale, WorkerPool& pool) {
   GenerateShapes<P>(SurfaceOfBytes<P>(out.data, out.width, out.height, out.rowBytes),
                     SurfaceOfBytes<P, const typename P::Channel>(in.data, in.width, in.height,
                                                                  in.rowBytes),
-                    ConvertSettings<P>(settings, scale), GeneratorClock::Steady(), threads);
+                    ConvertSettings<P>(settings, scale), GeneratorClock::Steady(), pool);
 }
 
 }  // namespace
@@ -35,27 +52,44 @@ int32_t BytesPerPixel(Depth depth) {
 }
 
 void PrepareOutput(const FrameBuffer& input, const FrameBuffer& output, int32_t bytesPerPixel,
-                   bool keepOriginal) {
+                   bool keepOriginal, WorkerPool* pool) {
   if (output.data == nullptr || output.width <= 0 || output.height <= 0) return;
   const size_t rowPixelBytes = static_cast<size_t>(output.width) * bytesPerPixel;
   const bool haveInput = keepOriginal && input.data != nullptr && input.width > 0;
   const size_t copyBytes =
       haveInput ? static_cast<size_t>(std::min(input.width, output.width)) * bytesPerPixel : 0;
-  for (int32_t y = 0; y < output.height; ++y) {
-    unsigned char* dst = RowAt(output, y);
-    size_t copied = 0;
-    if (haveInput && y < input.height) {
-      std::memmove(dst, RowAt(input, y), copyBytes);
-      copied = copyBytes;
+  const auto prepare = [&](int32_t first, int32_t end) {
+    for (int32_t y = first; y < end; ++y) {
+      unsigned char* dst = RowAt(output, y);
+      size_t copied = 0;
+      if (haveInput && y < input.height) {
+        std::memmove(dst, RowAt(input, y), copyBytes);
+        copied = copyBytes;
+      }
+      std::memset(dst + copied, 0, rowPixelBytes - copied);
     }
-    std::memset(dst + copied, 0, rowPixelBytes - copied);
+  };
+  // A host may hand over buffers that share memory; their rows then go in order, as one thread
+  // would copy them.
+  if (pool == nullptr || pool->Threads() == 1 || (haveInput && Overlap(input, output, bytesPerPixel))) {
+    prepare(0, output.height);
+    return;
   }
+  // A few parts per thread, so that a thread held up elsewhere delays little.
+  const int32_t parts = std::min(output.height, 4 * pool->Threads());
+  pool->ForEach(parts, [&](int32_t part) {
+    prepare(static_cast<int32_t>(int64_t{output.height} * part / parts),
+            static_cast<int32_t>(int64_t{output.height} * (part + 1) / parts));
+  });
 }
 
 void RenderBuffers(Depth depth, const FrameBuffer& input, const FrameBuffer& output,
                    const ShapeSettings& settings, int32_t layerWidth, const RenderOptions& options) {
-  PrepareOutput(input, output, BytesPerPixel(depth), settings.keepOriginal != 0);
-  if (depth == Depth::kUnknown || output.data == nullptr) return;
+  if (output.data == nullptr || output.width <= 0 || output.height <= 0) return;
+  // One set of threads for the whole render: preparing the output, then drawing.
+  WorkerPool pool(ThreadsFor(options.threads));
+  PrepareOutput(input, output, BytesPerPixel(depth), settings.keepOriginal != 0, &pool);
+  if (depth == Depth::kUnknown) return;
 
   // The generator reads the input at the output's size. A host may hand over a smaller input
   // world, so shapes are generated only where both buffers have pixels.
@@ -68,9 +102,9 @@ void RenderBuffers(Depth depth, const FrameBuffer& input, const FrameBuffer& out
   const float scale = ScaleFactor(output.width, layerWidth);
 
   switch (depth) {
-    case Depth::k8: Generate<Pixel8>(out, in, settings, scale, options.threads); break;
-    case Depth::k16: Generate<Pixel16>(out, in, settings, scale, options.threads); break;
-    case Depth::kFloat: Generate<PixelFloat>(out, in, settings, scale, options.threads); break;
+    case Depth::k8: Generate<Pixel8>(out, in, settings, scale, pool); break;
+    case Depth::k16: Generate<Pixel16>(out, in, settings, scale, pool); break;
+    case Depth::kFloat: Generate<PixelFloat>(out, in, settings, scale, pool); break;
     case Depth::kUnknown: break;
   }
 }

@@ -9,6 +9,8 @@
 
 namespace morvane {
 
+class WorkerPool;
+
 enum class Depth { k8, k16, kFloat, kUnknown };
 
 int32_t BytesPerPixel(Depth depth);
@@ -23,9 +25,10 @@ struct FrameBuffer {
 };
 
 // Copies the input into the output or clears it, row by row, each buffer by its own row bytes.
-// Output pixels the input does not cover are cleared.
+// Output pixels the input does not cover are cleared. With a pool, its threads share the rows
+// (unless the two buffers share memory, where the rows go in order).
 void PrepareOutput(const FrameBuffer& input, const FrameBuffer& output, int32_t bytesPerPixel,
-                   bool keepOriginal);
+                   bool keepOriginal, WorkerPool* pool = nullptr);
 
 struct RenderOptions {
   // Threads one render may use, the calling thread included; 0 means one per processor core.

@@ -93,14 +93,21 @@ template <class P>
 void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
                     const GeneratorSettings<P>& settings, const GeneratorClock& clock,
                     int32_t threads) {
+  WorkerPool pool(ThreadsFor(threads));
+  GenerateShapes(output, input, settings, clock, pool);
+}
+
+template <class P>
+void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
+                    const GeneratorSettings<P>& settings, const GeneratorClock& clock,
+                    WorkerPool& pool) {
   const int32_t width = output.width;
   const int32_t height = output.height;
   if (width <= 0 || height <= 0 || width > kMaxGeneratorExtent || height > kMaxGeneratorExtent) {
     return;
   }
   const InputSurface<P> view{input.base, width, height, input.rowStride};
-  const int32_t threadCount = ThreadsFor(threads);
-  if (threadCount == 1) {
+  if (pool.Threads() == 1) {
     // One thread draws each shape as soon as its chain is found, which keeps the frame's pixels
     // and the chain in cache together.
     RasterTarget<P> target{output};
@@ -113,7 +120,6 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   const int64_t start = clock.Milliseconds();
   if (plan.count == 0) return;
 
-  WorkerPool pool(std::min(threadCount, plan.count));
   const SweepAngles sweeps = SweepAnglesOf(settings, &pool);
   // One band per thread: more, thinner bands measured slower, each shape that crosses a band edge
   // being set up once per band.
@@ -170,7 +176,10 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
 #define MORVANE_INSTANTIATE(P)                                                          \
   template void GenerateShapes<P>(const Surface<P>&, const InputSurface<P>&,           \
                                   const GeneratorSettings<P>&, const GeneratorClock&,  \
-                                  int32_t);
+                                  int32_t);                                             \
+  template void GenerateShapes<P>(const Surface<P>&, const InputSurface<P>&,           \
+                                  const GeneratorSettings<P>&, const GeneratorClock&,  \
+                                  WorkerPool&);
 MORVANE_FOR_EACH_DEPTH(MORVANE_INSTANTIATE)
 #undef MORVANE_INSTANTIATE
 

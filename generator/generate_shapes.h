@@ -10,6 +10,7 @@
 #include "generator/generator_settings.h"
 #include "generator/random.h"
 #include "generator/shape_placement.h"
+#include "generator/worker_pool.h"
 #include "raster/pixel_traits.h"
 #include "raster/surface.h"
 
@@ -30,6 +31,12 @@ template <class P>
 void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
                     const GeneratorSettings<P>& settings,
                     const GeneratorClock& clock = GeneratorClock::Steady(), int32_t threads = 1);
+
+// The same on the threads of `pool` (a render that also prepares its output on them).
+template <class P>
+void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
+                    const GeneratorSettings<P>& settings, const GeneratorClock& clock,
+                    WorkerPool& pool);
 
 // The shapes of one generation: how many, and for "Grid" the grid they sit in (count 0: none).
 struct ShapePlan {
