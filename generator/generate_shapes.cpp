@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <utility>
 #include <vector>
 
 #include "generator/worker_pool.h"
@@ -53,7 +52,7 @@ void FindRows(PlacedShape<P>& shape, float lineWidth) {
 // shape of a batch.
 template <class P>
 void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_t height,
-                  std::vector<std::pair<int64_t, int32_t>>& events, std::vector<int32_t>& cuts) {
+                  std::vector<int64_t>& events, std::vector<int32_t>& cuts) {
   events.clear();
   int64_t total = 0;
   for (int32_t j = 0; j < size; ++j) {
@@ -61,8 +60,10 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
     if (!shape.placed || shape.bottom < 0 || shape.top >= height) continue;
     const int64_t top = std::max<int64_t>(shape.top, 0);
     const int64_t end = std::min<int64_t>(shape.bottom, height - 1) + 1;
-    events.emplace_back(top, 1);
-    events.emplace_back(end, -1);
+    // A row and, in the lowest bit, whether a shape starts (1) or ends (0) there: sorted, the
+    // ends of a row come before its starts (one integer sorts several times quicker than a pair).
+    events.push_back(2 * top + 1);
+    events.push_back(2 * end);
     total += end - top;
   }
   std::sort(events.begin(), events.end());
@@ -73,7 +74,7 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
   // `band` ends after the first row whose shape rows up to it reach its share, total × band / bands.
   int64_t y = 0, covering = 0, before = 0;
   for (size_t e = 0; e <= events.size() && band < bands; ++e) {
-    const int64_t next = e < events.size() ? events[e].first : height;
+    const int64_t next = e < events.size() ? events[e] >> 1 : height;
     while (covering > 0 && band < bands) {
       const int64_t needed = total * band - before * bands;  // in shape rows × bands
       const int64_t rows = needed <= 0 ? 1 : (needed + covering * bands - 1) / (covering * bands);
@@ -82,7 +83,7 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
     }
     before += covering * (next - y);
     y = next;
-    if (e < events.size()) covering += events[e].second;
+    if (e < events.size()) covering += (events[e] & 1) != 0 ? 1 : -1;
   }
   while (band <= bands) cuts[band++] = height;
 }
@@ -125,7 +126,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   // being set up once per band.
   const int32_t bands = std::min(height, pool.Threads());
   std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(plan.count, kTimeCheckInterval)));
-  std::vector<std::pair<int64_t, int32_t>> events;
+  std::vector<int64_t> events;
   events.reserve(2 * batch.size());
   // Bands of equal height, kept for randomly placed shapes, which spread over the frame; a Grid
   // batch lies in a strip, and its cuts are balanced batch by batch.

@@ -358,7 +358,7 @@ class FixedCoverageBlend {
   }
 
   // Blends the `count` pixels from px on, in one row.
-  void Run(Channel* px, int64_t count) {
+  [[gnu::always_inline]] void Run(Channel* px, int64_t count) {
     if (opaque_) {
       WriteOpaqueRun<P>(px, colour_, count);
       return;
