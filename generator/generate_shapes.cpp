@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -11,8 +12,9 @@ namespace morvane {
 namespace {
 
 // The shapes between two checks of the time limit are generated together: their chains first
-// (on every thread when each shape draws its own random numbers), then drawn band by band, each
-// thread drawing every shape of the batch in shape order into the rows of its band. A pixel lies
+// (on every thread when each shape draws its own random numbers; those of the next batch while
+// this one is drawn), then drawn band by band, each thread drawing every shape of the batch in
+// shape order into the rows of its band. A pixel lies
 // in one band and receives the same blends in the same order as in a drawing on one thread, so
 // the picture is the same whatever the number of threads.
 template <class P>
@@ -88,6 +90,24 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
   while (band <= bands) cuts[band++] = height;
 }
 
+// Whether the output's rows and the input's may share bytes (a host rendering in place).
+template <class P>
+bool SharesMemory(const Surface<P>& output, const InputSurface<P>& input) {
+  const auto span = [](const auto& surface, uintptr_t& lo, uintptr_t& hi) {
+    const int64_t lastRow = std::max(surface.height - 1, 0);
+    const int64_t channelBytes = sizeof(typename P::Channel);
+    const uintptr_t first = reinterpret_cast<uintptr_t>(surface.base);
+    const uintptr_t last = first + static_cast<uintptr_t>(lastRow * surface.rowStride * channelBytes);
+    lo = std::min(first, last);
+    hi = std::max(first, last) + static_cast<uintptr_t>(std::max(surface.width, 0)) * 4 *
+                                     sizeof(typename P::Channel);
+  };
+  uintptr_t outLo, outHi, inLo, inHi;
+  span(output, outLo, outHi);
+  span(input, inLo, inHi);
+  return outLo < inHi && inLo < outHi;
+}
+
 }  // namespace
 
 template <class P>
@@ -122,55 +142,89 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   if (plan.count == 0) return;
 
   const SweepAngles sweeps = SweepAnglesOf(settings, &pool);
-  // One band per thread: more, thinner bands measured slower, each shape that crosses a band edge
-  // being set up once per band.
-  const int32_t bands = std::min(height, pool.Threads());
-  std::vector<PlacedShape<P>> batch(static_cast<size_t>(std::min(plan.count, kTimeCheckInterval)));
+  const bool ownNumbers = settings.startStrategy != kStartRandom;
+  // One band per thread for shapes whose chains every thread builds: more, thinner bands measured
+  // slower, each shape that crosses a band edge being set up once per band. With one random
+  // sequence, one thread builds the next batch's chains while the others draw, and thinner bands
+  // let it join the drawing when it is done.
+  const int32_t bands = std::min(height, pool.Threads() * (ownNumbers ? 1 : 4));
+  // The batch being drawn and the next one, whose chains are built meanwhile.
+  const size_t batchSize = static_cast<size_t>(std::min(plan.count, kTimeCheckInterval));
+  std::vector<PlacedShape<P>> batches[2] = {std::vector<PlacedShape<P>>(batchSize),
+                                            std::vector<PlacedShape<P>>(batchSize)};
   std::vector<int64_t> events;
-  events.reserve(2 * batch.size());
+  events.reserve(2 * batchSize);
   // Bands of equal height, kept for randomly placed shapes, which spread over the frame; a Grid
   // batch lies in a strip, and its cuts are balanced batch by batch.
   std::vector<int32_t> cuts(static_cast<size_t>(bands) + 1);
   for (int32_t b = 0; b <= bands; ++b) cuts[b] = static_cast<int32_t>(int64_t{height} * b / bands);
   const float lineWidth = EffectiveLineWidth(settings.lineWidth);
+  // Chains read the input while shapes are drawn into the output: only buffers apart allow it
+  // (a host rendering in place gets the chains of a batch built before its drawing starts).
+  const bool buildAhead = !SharesMemory(output, view);
 
-  const auto build = [&](int32_t i, PlacedShape<P>& shape, RandomSource& numbers) {
-    shape.placed = PlaceShape(view, settings, plan, sweeps, i, numbers, shape.source, shape.chain);
-    if (shape.placed) FindRows(shape, lineWidth);
+  // The chains of shapes begin .. begin + size − 1 into `batch`: part `part` of Parts(size).
+  const auto parts = [ownNumbers](int32_t size) { return ownNumbers ? size : 1; };
+  const auto build = [&](int32_t begin, int32_t size, std::vector<PlacedShape<P>>& batch, int32_t part) {
+    const auto place = [&](int32_t j, RandomSource& numbers) {
+      PlacedShape<P>& shape = batch[j];
+      shape.placed = PlaceShape(view, settings, plan, sweeps, begin + j, numbers, shape.source, shape.chain);
+      if (shape.placed) FindRows(shape, lineWidth);
+    };
+    if (ownNumbers) {
+      RandomSource own(ShapeSeed(settings.seed, begin + part));
+      place(part, own);
+    } else {
+      // One random sequence runs through all shapes, so they are placed one after the other.
+      for (int32_t j = 0; j < size; ++j) place(j, random);
+    }
+  };
+  const auto draw = [&](const std::vector<PlacedShape<P>>& batch, int32_t size, int32_t band) {
+    Surface<P> rows = output;
+    rows.clipTop = cuts[band];
+    rows.clipBottom = cuts[band + 1];
+    if (rows.clipTop >= rows.clipBottom) return;
+    RasterTarget<P> target{rows};
+    for (int32_t j = 0; j < size; ++j) {
+      const PlacedShape<P>& shape = batch[j];
+      if (!shape.placed || shape.bottom < rows.clipTop || shape.top >= rows.clipBottom) continue;
+      DrawShape(target, shape.chain, shape.source, settings);
+    }
+  };
+  const auto batchEnd = [&plan](int32_t begin) {
+    return static_cast<int32_t>(std::min<int64_t>(plan.count, NextTimeCheck(begin)));
   };
 
-  for (int32_t begin = 0; begin < plan.count;) {
-    if (begin % kTimeCheckInterval == kTimeCheckInterval - 1 &&
+  int32_t begin = 0, end = batchEnd(0), current = 0;
+  pool.ForEach(parts(end), [&](int32_t part) { build(0, end, batches[0], part); });
+  for (;;) {
+    const std::vector<PlacedShape<P>>& batch = batches[current];
+    const int32_t size = end - begin;
+    if (settings.startStrategy == kStartGrid) BalanceBands(batch, size, height, events, cuts);
+    const int32_t next = end, nextSize = end < plan.count ? batchEnd(end) - end : 0;
+    std::vector<PlacedShape<P>>& following = batches[1 - current];
+    const int32_t nextParts = buildAhead && nextSize > 0 ? parts(nextSize) : 0;
+    // One task list: for one random sequence its chains first, so that a thread starts on them
+    // at once; for chains of their own the bands first, the chains filling in behind them.
+    pool.ForEach(bands + nextParts, [&](int32_t task) {
+      const int32_t chainTask = ownNumbers ? task - bands : task;
+      if (chainTask >= 0 && chainTask < nextParts) {
+        build(next, nextSize, following, chainTask);
+      } else {
+        draw(batch, size, ownNumbers ? task : task - nextParts);
+      }
+    });
+    if (nextSize == 0) return;
+    // The limit is checked before the next batch is drawn (its first shape is one of the shapes
+    // that are checked at); chains built for a batch that is not drawn are dropped.
+    if (next % kTimeCheckInterval == kTimeCheckInterval - 1 &&
         clock.Milliseconds() - start >= kGenerationTimeLimitMs) {
       return;
     }
-    const int32_t end = static_cast<int32_t>(std::min<int64_t>(plan.count, NextTimeCheck(begin)));
-    const int32_t size = end - begin;
-
-    if (settings.startStrategy == kStartRandom) {
-      // One random sequence runs through all shapes, so they are placed one after the other.
-      for (int32_t j = 0; j < size; ++j) build(begin + j, batch[j], random);
-    } else {
-      pool.ForEach(size, [&](int32_t j) {
-        RandomSource own(ShapeSeed(settings.seed, begin + j));
-        build(begin + j, batch[j], own);
-      });
-    }
-
-    if (settings.startStrategy == kStartGrid) BalanceBands(batch, size, height, events, cuts);
-    pool.ForEach(bands, [&](int32_t band) {
-      Surface<P> rows = output;
-      rows.clipTop = cuts[band];
-      rows.clipBottom = cuts[band + 1];
-      if (rows.clipTop >= rows.clipBottom) return;
-      RasterTarget<P> target{rows};
-      for (int32_t j = 0; j < size; ++j) {
-        const PlacedShape<P>& shape = batch[j];
-        if (!shape.placed || shape.bottom < rows.clipTop || shape.top >= rows.clipBottom) continue;
-        DrawShape(target, shape.chain, shape.source, settings);
-      }
-    });
-    begin = end;
+    if (nextParts == 0) pool.ForEach(parts(nextSize), [&](int32_t part) { build(next, nextSize, following, part); });
+    begin = next;
+    end = next + nextSize;
+    current = 1 - current;
   }
 }
 
