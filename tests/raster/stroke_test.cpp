@@ -141,10 +141,10 @@ TEST(RasterStroke, SkippedColumnsHaveNoCoverageAndSolidColumnsFullCoverage) {
   EXPECT_GT(solidColumns, 0);  // the solid side was exercised
 }
 
-// The row evaluation (four pixels at a time, skipping square roots where the squared distance
-// decides the clamped value) against the one-pixel formula, bit for bit: widths from a fraction
-// of a pixel to not finite, zero-length segments, rows of every length and alignment, near the
-// origin and far from it.
+// The row evaluation (four or, where the processor has AVX2, eight pixels at a time, skipping
+// square roots where the squared distance decides the clamped value) against the one-pixel
+// formula, bit for bit, through each path: widths from a fraction of a pixel to not finite,
+// zero-length segments, rows of every length and alignment, near the origin and far from it.
 TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
   std::mt19937 rng(77);
   const auto uniform = [&rng](int32_t lo, int32_t hi) {
@@ -165,14 +165,27 @@ TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
       const int32_t y = y0 + uniform(-50, 50);
       const int32_t x = std::min(x0, x1) + uniform(-60, 60);
       const int32_t count = uniform(1, 64);
-      std::fill(std::begin(row), std::end(row), -7.0f);  // what lies past the row stays
-      coverage.ClampedRow(x, y, count, row);
-      for (int32_t i = count; i < count + 4; ++i) ASSERT_EQ(row[i], -7.0f) << "written past " << count;
-      for (int32_t i = 0; i < count; ++i) {
-        const float expected = SegmentCoverage::Clamp(coverage.Raw(x + i, y));
-        ASSERT_EQ(std::memcmp(&row[i], &expected, sizeof(float)), 0)
-            << "segment " << x0 << "," << y0 << " " << x1 << "," << y1 << " reach " << reach
-            << " pixel " << x + i << "," << y << ": " << row[i] << " against " << expected;
+      for (const char* path : {"chosen", "four", "eight"}) {
+        std::fill(std::begin(row), std::end(row), -7.0f);  // what lies past the row stays
+        if (path[0] == 'c') {
+          coverage.ClampedRow(x, y, count, row);
+        } else if (path[0] == 'f') {
+          coverage.ClampedRowFour(x, y, count, row);
+        } else {
+#if defined(MORVANE_EIGHT_LANES)
+          if (!SegmentCoverage::kEightLanes || count < 8) continue;
+          coverage.ClampedRowEight(x, y, count, row);
+#else
+          continue;
+#endif
+        }
+        for (int32_t i = count; i < count + 4; ++i) ASSERT_EQ(row[i], -7.0f) << path << " wrote past " << count;
+        for (int32_t i = 0; i < count; ++i) {
+          const float expected = SegmentCoverage::Clamp(coverage.Raw(x + i, y));
+          ASSERT_EQ(std::memcmp(&row[i], &expected, sizeof(float)), 0)
+              << path << ": segment " << x0 << "," << y0 << " " << x1 << "," << y1 << " reach "
+              << reach << " pixel " << x + i << "," << y << ": " << row[i] << " against " << expected;
+        }
       }
     }
   }
