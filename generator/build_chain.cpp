@@ -93,6 +93,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
   // their pixels asked for then: the frame is far larger than the caches and the candidates of a
   // ring lie on different rows. Working out a few past the sweep's end changes nothing.
   constexpr int32_t kAhead = 8;
+  constexpr int32_t kAheadNextRing = 4;
   Candidate ahead[kAhead];
 
   while (chain.count - 1 < wanted) {
@@ -140,6 +141,22 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
         continue;
       }
       for (int32_t i = 0; i < kAhead && i < count; ++i) ahead[i] = candidate(angles[2 * i], angles[2 * i + 1]);
+      // The next ring's first pixels, asked for now: its offset is the next random draw (taken
+      // from a copy, so the sequence is untouched), and when this ring finds nothing they are
+      // what the search reads next.
+      if (prefetch && r < maxRadius) {
+        RandomSource peek = random;
+        const int32_t nextK = randomization != 0 ? peek.Next() % randomization : 0;
+        int32_t nextCount = 0;
+        const double* nextAngles = sweeps.Table(nextK, nextCount);
+        const double nextRadius = static_cast<float>(r + 1);
+        for (int32_t i = 0; i < kAheadNextRing && i < nextCount; ++i) {
+          const int32_t x = TruncToInt32(nextAngles[2 * i] * nextRadius + fx);
+          const int32_t y = TruncToInt32(nextAngles[2 * i + 1] * nextRadius + fy);
+          if (x < bandLeft || y < bandLeft || x >= bandRight || y >= bandBottom) break;
+          __builtin_prefetch(input.PixelAt(MirrorCoordinate(x, width), MirrorCoordinate(y, height)));
+        }
+      }
       for (int32_t i = 0; i < count; ++i) {
         const Candidate c = ahead[i % kAhead];
         if (c.pixel == nullptr) break;
