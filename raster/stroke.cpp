@@ -16,6 +16,7 @@
 
 #include "raster/blend.h"
 #include "raster/coverage_p.h"
+#include "raster/coverage_row_blend_p.h"
 #include "raster/edge_step_p.h"
 #include "raster/row_scratch_p.h"
 #include "raster/stroke_coverage_p.h"
@@ -46,88 +47,6 @@ constexpr int64_t kBandFrom = 8;
 bool IsThin(float reach) { return reach < 2.0f; }
 int64_t NarrowFrom(float reach) {
   return reach < 64.0f ? kNarrowFrom + 4 * static_cast<int64_t>(reach) : kNarrowFrom + 256;
-}
-
-// Blends pixel i of the row from px on with coverage[i] × opacity where coverage[i] > 0 (at
-// most 1); the others are left alone.
-template <class P>
-void BlendByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
-                     typename P::Coverage opacity, const float* coverage, int32_t count) {
-  int32_t i = 0;
-#if defined(__SSE2__)
-  // Four pixels at a time: blend(p, c, positive) blends the group at p whose coverages are c
-  // (positive: the lanes above 0, at least one) and returns false when the rest must go one pixel
-  // at a time. Groups with no coverage are skipped, and a NaN coverage, which the one-pixel code
-  // turns into coverage 0, ends the groups. The integer depths form the coverage as
-  // StrokeCoverage does: float opacity × c, truncated (c ≤ 1 keeps it within the opacity).
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 scale = _mm_set1_ps(static_cast<float>(opacity));
-  const auto groups = [&](auto&& blend) {
-    for (; i + 4 <= count; i += 4) {
-      const __m128 c = _mm_loadu_ps(coverage + i);
-      const __m128 positive = _mm_cmpgt_ps(c, zero);
-      if (_mm_movemask_ps(positive) == 0) continue;
-      if (_mm_movemask_ps(_mm_cmpunord_ps(c, c)) != 0) return;
-      if (!blend(px + 4 * i, c, positive)) return;
-    }
-  };
-  if constexpr (std::is_same_v<P, Pixel8>) {
-    const __m128i shade = ColourLanes(colour);
-    groups([&](uint8_t* p, __m128 c, __m128 positive) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const __m128i blended = BlendFourPixels8(v, _mm_cvttps_epi32(_mm_mul_ps(scale, c)), shade);
-      // Pixels whose coverage is not above 0 keep their bytes.
-      const __m128i keep = _mm_castps_si128(positive);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
-                       _mm_or_si128(_mm_and_si128(keep, blended), _mm_andnot_si128(keep, v)));
-      return true;
-    });
-  }
-  if constexpr (std::is_same_v<P, Pixel16>) {
-    // Where pixels, colour and opacity lie within white (FourPixels16); a group with a value
-    // above it one pixel at a time.
-    const __m128i shade = ColourLanes(colour);
-    if (opacity <= 32768 && FourPixels16::InRange(shade)) {
-      groups([&](uint16_t* p, __m128 c, __m128 positive) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
-        if (!FourPixels16::InRange(low) || !FourPixels16::InRange(high)) {
-          for (int32_t k = 0; k < 4; ++k) {
-            const float ck = coverage[i + k];
-            if (ck > 0.0f) BlendPixelAt<P>(p + 4 * k, colour, StrokeCoverage<P>(opacity, ck));
-          }
-          return true;
-        }
-        const __m128i active = _mm_castps_si128(positive);
-        const __m128i cov = _mm_and_si128(_mm_cvttps_epi32(_mm_mul_ps(scale, c)), active);
-        __m128i newLow = low, newHigh = high;
-        FourPixels16::Blend(newLow, newHigh, cov, shade);
-        // Pixels whose coverage is not above 0 keep their values.
-        const __m128i keepLow = _mm_shuffle_epi32(active, _MM_SHUFFLE(1, 1, 0, 0));
-        const __m128i keepHigh = _mm_shuffle_epi32(active, _MM_SHUFFLE(3, 3, 2, 2));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
-                         _mm_or_si128(_mm_and_si128(keepLow, newLow), _mm_andnot_si128(keepLow, low)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 8),
-                         _mm_or_si128(_mm_and_si128(keepHigh, newHigh), _mm_andnot_si128(keepHigh, high)));
-        return true;
-      });
-    }
-  }
-  if constexpr (std::is_same_v<P, PixelFloat>) {
-    // A group with a NaN a' or mixed colour (frames with infinities, which the one-pixel code
-    // repairs) and the rest go one pixel at a time.
-    const __m128 blue = _mm_set1_ps(colour.channel[0]), green = _mm_set1_ps(colour.channel[1]);
-    const __m128 red = _mm_set1_ps(colour.channel[2]);
-    groups([&](float* p, __m128 c, __m128 positive) {
-      return BlendFourPixelsFloat(p, _mm_mul_ps(scale, c), positive, blue, green, red);
-    });
-  }
-#endif
-  for (; i < count; ++i) {
-    const float c = coverage[i];
-    if (c <= 0.0f) continue;
-    BlendPixelAt<P>(px + 4 * i, colour, StrokeCoverage<P>(opacity, c));
-  }
 }
 
 // Scans the pixels of segment P0 → P1 that its bounding box and row band allow, and blends each
@@ -217,7 +136,7 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     for (int64_t start = lo; start <= hi; start += kChunk) {
       const int32_t count = static_cast<int32_t>(std::min<int64_t>(kChunk, hi - start + 1));
       rowCoverage(static_cast<int32_t>(start), y, count, coverage);
-      BlendByCoverage<P>(surface.PixelAt(static_cast<int32_t>(start), y), colour, opacity,
+      BlendRowByCoverage<P>(surface.PixelAt(static_cast<int32_t>(start), y), colour, opacity,
                          coverage, count);
     }
   };

@@ -1,7 +1,6 @@
-// The stroke coverage's row evaluation eight pixels at a time, built for AVX2 and chosen at run
-// time (the module must run on any x64 processor). The operations are those of ClampedRowFour,
-// lane by lane and in the same order; no fused multiply-add (the target is AVX2 alone).
-// Must not: be called where SegmentCoverage::kEightLanes is false.
+// The stroke coverage's row evaluation eight pixels at a time (see eight_lanes.h): the operations
+// of ClampedRowFour, lane by lane and in the same order.
+// Must not: be called where kEightLanes is false.
 #include "raster/stroke_coverage_p.h"
 
 #if defined(MORVANE_EIGHT_LANES)
@@ -9,14 +8,7 @@
 
 namespace morvane {
 
-const bool SegmentCoverage::kEightLanes = [] {
-  __builtin_cpu_init();  // may run before the runtime's own initialisation
-  return __builtin_cpu_supports("avx2") != 0;
-}();
-
 namespace {
-
-#define MORVANE_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
 
 // What a row's groups share: the segment's values in every lane.
 struct EightLanes {
@@ -26,7 +18,7 @@ struct EightLanes {
 };
 
 // The clamped coverage of pixels x .. x + 7.
-MORVANE_AVX2 __m256 GroupOfEight(const EightLanes& k, int32_t x) {
+MORVANE_AVX2 [[gnu::always_inline]] inline __m256 GroupOfEight(const EightLanes& k, int32_t x) {
   const __m256 rx = _mm256_sub_ps(_mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x), k.lanes)), k.ox);
   __m256 t = _mm256_div_ps(_mm256_add_ps(_mm256_mul_ps(rx, k.dx), k.rydy), k.len2);
   t = _mm256_min_ps(t, k.one);   // t < 1 ? t : 1, NaN gives 1
@@ -58,7 +50,7 @@ MORVANE_AVX2 __m256 GroupOfEight(const EightLanes& k, int32_t x) {
 
 }  // namespace
 
-[[gnu::target("avx2")]] void SegmentCoverage::ClampedRowEight(int32_t x0, int32_t y, int32_t count,
+MORVANE_AVX2 void SegmentCoverage::ClampedRowEight(int32_t x0, int32_t y, int32_t count,
                                                                float* out) const {
   EightLanes k;
   k.ox = _mm256_set1_ps(ox_);
@@ -78,8 +70,6 @@ MORVANE_AVX2 __m256 GroupOfEight(const EightLanes& k, int32_t x) {
   for (; i + 8 <= count; i += 8) _mm256_storeu_ps(out + i, GroupOfEight(k, x0 + i));
   if (i < count) _mm256_storeu_ps(out + count - 8, GroupOfEight(k, x0 + count - 8));
 }
-
-#undef MORVANE_AVX2
 
 }  // namespace morvane
 #endif

@@ -15,10 +15,7 @@
 #include <emmintrin.h>
 #endif
 
-// x64 builds with GCC or Clang carry an AVX2 row evaluation chosen at run time.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define MORVANE_EIGHT_LANES 1
-#endif
+#include "raster/eight_lanes.h"
 
 namespace morvane {
 
@@ -144,11 +141,8 @@ class SegmentCoverage {
   }
 
 #if defined(MORVANE_EIGHT_LANES)
-  // Whether this processor (and its operating system) runs AVX2 code: then rows of eight pixels
-  // or more go eight at a time (ClampedRowEight).
-  static const bool kEightLanes;
   // ClampedRow eight pixels at a time, the same operations lane by lane; count ≥ 8, and only
-  // where kEightLanes holds.
+  // where kEightLanes holds (then ClampedRow takes it for rows of eight pixels or more).
   void ClampedRowEight(int32_t x0, int32_t y, int32_t count, float* out) const;
 #endif
 

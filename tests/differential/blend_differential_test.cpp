@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raster/blend.h"
+#include "raster/coverage_row_blend_p.h"
 #include "tests/differential/differential_support.h"
 #include "tests/reference/reference_blend.h"
 
@@ -139,11 +140,15 @@ void RowsMatch(uint64_t seed) {
       coverage = static_cast<typename P::Coverage>(
           rng.Chance(10) ? rng.Pick({0, 1, top - 1, top, P::kFull}) : rng.Int(0, top));
     }
-    FixedCoverageBlend<P> blend(colour, coverage);
-    blend.Run(fast.data(), length);
     for (int32_t i = 0; i < length; ++i) reference::BlendPixelAt<P>(slow.data() + 4 * i, colour, coverage);
-    ASSERT_EQ(std::memcmp(fast.data(), slow.data(), fast.size() * sizeof(Ch)), 0)
-        << "row " << row << " of " << length << " pixels, coverage " << +coverage;
+    for (const bool eight : {false, kEightLanes}) {
+      std::vector<Ch> lanes = fast;
+      FixedCoverageBlend<P> blend(colour, coverage);
+      blend.Run(lanes.data(), length, eight);
+      ASSERT_EQ(std::memcmp(lanes.data(), slow.data(), lanes.size() * sizeof(Ch)), 0)
+          << "row " << row << " of " << length << " pixels, coverage " << +coverage
+          << (eight ? ", eight lanes" : ", four lanes");
+    }
   }
 }
 
@@ -151,6 +156,61 @@ TEST(BlendDifferential, RowsAtEveryDepth) {
   RowsMatch<Pixel8>(8);
   RowsMatch<Pixel16>(16);
   RowsMatch<PixelFloat>(32);
+}
+
+// The strokes' row blend, each pixel by its own coverage, against the reference pixel by pixel
+// through four and eight lanes: coverages as the stroke coverage gives them (0 to 1, mostly
+// partial, runs of 1 and of 0, a few negative, which leave their pixels alone, and NaN, which
+// ends the vector groups), pixels within and beyond the range, rows of every length up to 45.
+template <class P>
+void CoverageRowsMatch(uint64_t seed) {
+  using Ch = typename P::Channel;
+  Rng rng(seed);
+  const auto channel = [&rng](bool withinWhite) -> Ch {
+    if constexpr (std::is_same_v<P, PixelFloat>) {
+      return rng.Chance(97) ? rng.Real(-0.2f, 1.2f) : rng.Pick({0.0f, 1.0f, 1e30f, -1e30f});
+    } else {
+      const int32_t top = std::is_same_v<P, Pixel8> ? 255 : withinWhite ? 32768 : 65535;
+      return static_cast<Ch>(rng.Chance(10) ? rng.Pick({0, top}) : rng.Int(0, top));
+    }
+  };
+  for (int row = 0; row < 20000; ++row) {
+    const int32_t length = rng.Int(1, 45);
+    const bool withinWhite = rng.Chance(80);
+    std::vector<Ch> before(static_cast<size_t>(4 * length));
+    for (Ch& v : before) v = channel(withinWhite);
+    const ShapeColour<P> colour{{channel(withinWhite), channel(withinWhite), channel(withinWhite), 0}};
+    const typename P::Coverage opacity =
+        std::is_same_v<P, PixelFloat> ? static_cast<typename P::Coverage>(rng.Real(0.0f, 1.0f))
+                                      : static_cast<typename P::Coverage>(rng.Int(0, P::kFull));
+    std::vector<float> coverage(static_cast<size_t>(length));
+    float run = 0.0f;
+    for (float& c : coverage) {
+      if (rng.Chance(30)) run = rng.Pick({0.0f, 1.0f, 0.5f});
+      c = rng.Chance(60) ? run : rng.Chance(97) ? rng.Real(0.0f, 1.0f) : rng.Pick({-0.5f, std::nanf("")});
+    }
+    std::vector<Ch> expected = before;
+    for (int32_t i = 0; i < length; ++i) {
+      // A NaN coverage blends with the coverage it truncates to (which writes the colour over a
+      // transparent pixel); only coverages at or below 0 leave a pixel alone.
+      if (!(coverage[i] <= 0.0f)) {
+        reference::BlendPixelAt<P>(expected.data() + 4 * i, colour, StrokeCoverage<P>(opacity, coverage[i]));
+      }
+    }
+    for (const bool eight : {false, kEightLanes}) {
+      std::vector<Ch> fast = before;
+      BlendRowByCoverage<P>(fast.data(), colour, opacity, coverage.data(), length, eight);
+      ASSERT_EQ(std::memcmp(fast.data(), expected.data(), fast.size() * sizeof(Ch)), 0)
+          << "row " << row << " of " << length << " pixels, opacity " << +opacity
+          << (eight ? ", eight lanes" : ", four lanes");
+    }
+  }
+}
+
+TEST(BlendDifferential, CoverageRowsAtEveryDepth) {
+  CoverageRowsMatch<Pixel8>(81);
+  CoverageRowsMatch<Pixel16>(161);
+  CoverageRowsMatch<PixelFloat>(321);
 }
 
 }  // namespace

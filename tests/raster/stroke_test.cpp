@@ -173,7 +173,7 @@ TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
           coverage.ClampedRowFour(x, y, count, row);
         } else {
 #if defined(MORVANE_EIGHT_LANES)
-          if (!SegmentCoverage::kEightLanes || count < 8) continue;
+          if (!kEightLanes || count < 8) continue;
           coverage.ClampedRowEight(x, y, count, row);
 #else
           continue;
