@@ -158,6 +158,11 @@ int64_t BlendRunEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t c
 // The strokes' row (BlendRowByCoverage): stops at a group with a NaN coverage.
 int32_t BlendRowByCoverageEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t opacity,
                                  const float* coverage, int32_t count);
+// The float forms (BlendFourPixelsFloat on eight pixels): each also stops at a group with a NaN
+// a' or mixed colour, which the four-pixel code then takes one pixel at a time.
+int64_t BlendRunEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float coverage, int64_t count);
+int32_t BlendRowByCoverageEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float opacity,
+                                     const float* coverage, int32_t count);
 #endif
 
 // Four float pixels from p blended at once where `active` is set (the others keep their
@@ -387,7 +392,10 @@ class FixedCoverageBlend {
     } else if constexpr (std::is_same_v<P, Pixel16>) {
       i = RunShorts(px, count);
     } else if constexpr (std::is_same_v<P, PixelFloat>) {
-      i = RunFloats(px, count);
+#if defined(MORVANE_EIGHT_LANES)
+      if (eightLanes) i = BlendRunEightFloat(px, colour_, coverage_, count);
+#endif
+      i += RunFloats(px + 4 * i, count - i);
     }
 #endif
     for (; i < count; ++i) (*this)(px + 4 * i);

@@ -1,6 +1,7 @@
-// The 8-bit blends eight pixels at a time (see eight_lanes.h). AVX2's 256-bit integer operations
-// work on each 128-bit half as the SSE2 ones on a whole register, so each half does exactly what
-// BlendFourPixels8 does for its four pixels.
+// The 8-bit and float blends eight pixels at a time (see eight_lanes.h). AVX2's 256-bit integer
+// operations work on each 128-bit half as the SSE2 ones on a whole register, so each half does
+// exactly what BlendFourPixels8 does for its four pixels; the float blend is BlendFourPixelsFloat
+// lane by lane.
 // Must not: be called where kEightLanes is false.
 #include "raster/blend.h"
 
@@ -62,7 +63,87 @@ MORVANE_AVX2 [[gnu::always_inline]] inline __m256i ShadeOf(const ShapeColour<Pix
   return _mm256_set_m128i(shade, shade);
 }
 
+// The in-lane transpose of four rows of two pixels each (as _MM_TRANSPOSE4_PS on each half): from
+// pixels (0, 1), (2, 3), (4, 5), (6, 7) to one channel each, lanes in the pixel order 0 2 4 6 |
+// 1 3 5 7; done twice it gives the pixels back.
+MORVANE_AVX2 [[gnu::always_inline]] inline void Transpose(__m256& r0, __m256& r1, __m256& r2, __m256& r3) {
+  const __m256 t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpacklo_ps(r2, r3);
+  const __m256 t2 = _mm256_unpackhi_ps(r0, r1), t3 = _mm256_unpackhi_ps(r2, r3);
+  r0 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(1, 0, 1, 0));
+  r1 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
+  r2 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
+  r3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
+}
+
+// Values in pixel order 0..7 put in Transpose's lane order.
+MORVANE_AVX2 [[gnu::always_inline]] inline __m256 InChannelOrder(__m256 v) {
+  return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+}
+
+// BlendFourPixelsFloat on eight pixels; cov and active in Transpose's lane order. False, with
+// nothing written, when an active lane's a' or mixed colour is NaN.
+MORVANE_AVX2 [[gnu::always_inline]] inline bool BlendEightPixelsFloat(float* p, __m256 cov, __m256 active,
+                                                                      __m256 blue, __m256 green, __m256 red) {
+  const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.0f);
+  __m256 a = _mm256_loadu_ps(p), r = _mm256_loadu_ps(p + 8), g = _mm256_loadu_ps(p + 16),
+         b = _mm256_loadu_ps(p + 24);
+  Transpose(a, r, g, b);
+  const __m256 na = _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(one, a), cov), a);
+  if (_mm256_movemask_ps(_mm256_and_ps(active, _mm256_cmp_ps(na, na, _CMP_UNORD_Q))) != 0) return false;
+  const __m256 transparent = _mm256_cmp_ps(na, zero, _CMP_EQ_OQ);
+  const __m256 w = _mm256_or_ps(_mm256_and_ps(transparent, one), _mm256_andnot_ps(transparent, _mm256_div_ps(cov, na)));
+  const __m256 keep = _mm256_sub_ps(one, w);
+  const __m256 nb = _mm256_add_ps(_mm256_mul_ps(keep, b), _mm256_mul_ps(w, blue));
+  const __m256 ng = _mm256_add_ps(_mm256_mul_ps(keep, g), _mm256_mul_ps(w, green));
+  const __m256 nr = _mm256_add_ps(_mm256_mul_ps(keep, r), _mm256_mul_ps(w, red));
+  const __m256 sum = _mm256_add_ps(_mm256_add_ps(nb, ng), nr);
+  if (_mm256_movemask_ps(_mm256_and_ps(active, _mm256_cmp_ps(sum, sum, _CMP_UNORD_Q))) != 0) return false;
+  a = _mm256_blendv_ps(a, na, active);
+  r = _mm256_blendv_ps(r, nr, active);
+  g = _mm256_blendv_ps(g, ng, active);
+  b = _mm256_blendv_ps(b, nb, active);
+  Transpose(a, r, g, b);
+  _mm256_storeu_ps(p, a);
+  _mm256_storeu_ps(p + 8, r);
+  _mm256_storeu_ps(p + 16, g);
+  _mm256_storeu_ps(p + 24, b);
+  return true;
+}
+
 }  // namespace
+
+MORVANE_AVX2 int64_t BlendRunEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float coverage,
+                                        int64_t count) {
+  const __m256 blue = _mm256_set1_ps(colour.channel[0]), green = _mm256_set1_ps(colour.channel[1]);
+  const __m256 red = _mm256_set1_ps(colour.channel[2]);
+  const __m256 cov = _mm256_set1_ps(coverage);
+  const __m256 all = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
+  int64_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    if (!BlendEightPixelsFloat(px + 4 * i, cov, all, blue, green, red)) break;
+  }
+  return i;
+}
+
+MORVANE_AVX2 int32_t BlendRowByCoverageEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float opacity,
+                                                  const float* coverage, int32_t count) {
+  const __m256 blue = _mm256_set1_ps(colour.channel[0]), green = _mm256_set1_ps(colour.channel[1]);
+  const __m256 red = _mm256_set1_ps(colour.channel[2]);
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 scale = _mm256_set1_ps(opacity);
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256 c = _mm256_loadu_ps(coverage + i);
+    if (_mm256_movemask_ps(_mm256_cmp_ps(c, c, _CMP_UNORD_Q)) != 0) break;
+    const __m256 positive = _mm256_cmp_ps(c, zero, _CMP_GT_OS);
+    if (_mm256_movemask_ps(positive) == 0) continue;
+    if (!BlendEightPixelsFloat(px + 4 * i, InChannelOrder(_mm256_mul_ps(scale, c)), InChannelOrder(positive),
+                               blue, green, red)) {
+      break;
+    }
+  }
+  return i;
+}
 
 MORVANE_AVX2 int64_t BlendRunEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t coverage,
                                     int64_t count) {
