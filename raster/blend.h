@@ -158,6 +158,11 @@ int64_t BlendRunEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t c
 // The strokes' row (BlendRowByCoverage): stops at a group with a NaN coverage.
 int32_t BlendRowByCoverageEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t opacity,
                                  const float* coverage, int32_t count);
+// The 16-bit forms (FourPixels16 on eight pixels): nothing unless the colour and coverage lie
+// within white, and each stops at a group with a value above it.
+int64_t BlendRunEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t coverage, int64_t count);
+int32_t BlendRowByCoverageEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t opacity,
+                                  const float* coverage, int32_t count);
 // The float forms (BlendFourPixelsFloat on eight pixels): each also stops at a group with a NaN
 // a' or mixed colour, which the four-pixel code then takes one pixel at a time.
 int64_t BlendRunEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float coverage, int64_t count);
@@ -390,7 +395,10 @@ class FixedCoverageBlend {
 #endif
       i += RunBytes(px + 4 * i, count - i);
     } else if constexpr (std::is_same_v<P, Pixel16>) {
-      i = RunShorts(px, count);
+#if defined(MORVANE_EIGHT_LANES)
+      if (eightLanes) i = BlendRunEight16(px, colour_, coverage_, count);
+#endif
+      i += RunShorts(px + 4 * i, count - i);
     } else if constexpr (std::is_same_v<P, PixelFloat>) {
 #if defined(MORVANE_EIGHT_LANES)
       if (eightLanes) i = BlendRunEightFloat(px, colour_, coverage_, count);

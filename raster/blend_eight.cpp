@@ -1,7 +1,7 @@
-// The 8-bit and float blends eight pixels at a time (see eight_lanes.h). AVX2's 256-bit integer
-// operations work on each 128-bit half as the SSE2 ones on a whole register, so each half does
-// exactly what BlendFourPixels8 does for its four pixels; the float blend is BlendFourPixelsFloat
-// lane by lane.
+// The blends eight pixels at a time (see eight_lanes.h). AVX2's 256-bit integer operations work
+// on each 128-bit half as the SSE2 ones on a whole register, so each half does exactly what
+// BlendFourPixels8 or FourPixels16 does for its four pixels; the float blend is
+// BlendFourPixelsFloat lane by lane.
 // Must not: be called where kEightLanes is false.
 #include "raster/blend.h"
 
@@ -110,7 +110,127 @@ MORVANE_AVX2 [[gnu::always_inline]] inline bool BlendEightPixelsFloat(float* p, 
   return true;
 }
 
+// FourPixels16 on eight pixels: `low` holds pixels 0-1 and 4-5, `high` 2-3 and 6-7 (each half
+// the four pixels FourPixels16 takes), coverage lane k for pixel k.
+struct EightPixels16 {
+  MORVANE_AVX2 [[gnu::always_inline]] static bool InRange(__m256i v) {
+    const __m256i over = _mm256_subs_epu16(v, _mm256_set1_epi16(static_cast<int16_t>(0x8000)));
+    return _mm256_movemask_epi8(_mm256_cmpeq_epi16(over, _mm256_setzero_si256())) == -1;
+  }
+
+  // Pixels 0-3 and 4-7 as loaded into the halves `low` and `high` take, and back.
+  MORVANE_AVX2 [[gnu::always_inline]] static void Split(__m256i first, __m256i second, __m256i& low, __m256i& high) {
+    low = _mm256_permute2x128_si256(first, second, 0x20);
+    high = _mm256_permute2x128_si256(first, second, 0x31);
+  }
+
+  MORVANE_AVX2 [[gnu::always_inline]] static void Blend(__m256i& low, __m256i& high, __m256i coverage,
+                                                        __m256i colour) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i white = _mm256_set1_epi32(32768);
+    const __m256i alphaMask = _mm256_set_epi32(0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF, 0, 0xFFFF);
+    const __m256i a01 = _mm256_shuffle_epi32(_mm256_and_si256(low, alphaMask), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m256i a23 = _mm256_shuffle_epi32(_mm256_and_si256(high, alphaMask), _MM_SHUFFLE(3, 1, 2, 0));
+    const __m256i a = _mm256_unpacklo_epi64(a01, a23);
+    const __m256i even = _mm256_mul_epu32(_mm256_sub_epi32(white, a), coverage);
+    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(_mm256_sub_epi32(white, a), 32), _mm256_srli_epi64(coverage, 32));
+    const __m256i product = _mm256_unpacklo_epi32(_mm256_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                                                  _mm256_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+    const __m256i na = _mm256_add_epi32(a, _mm256_srli_epi32(product, 15));
+    const __m256i isZero = _mm256_cmpeq_epi32(na, zero);
+    const __m256i divisor = _mm256_or_si256(na, _mm256_srli_epi32(isZero, 31));
+    const __m256i n = _mm256_slli_epi32(coverage, 15);
+    const __m256d q0 = _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(n)),
+                                     _mm256_cvtepi32_pd(_mm256_castsi256_si128(divisor)));
+    const __m256d q1 = _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(n, 1)),
+                                     _mm256_cvtepi32_pd(_mm256_extracti128_si256(divisor, 1)));
+    __m256i w = _mm256_set_m128i(_mm256_cvttpd_epi32(q1), _mm256_cvttpd_epi32(q0));
+    w = _mm256_or_si256(_mm256_andnot_si256(isZero, w), _mm256_and_si256(isZero, white));
+    low = MixPair(low, _mm256_shuffle_epi32(w, _MM_SHUFFLE(1, 1, 0, 0)), _mm256_shuffle_epi32(na, _MM_SHUFFLE(1, 1, 0, 0)), colour);
+    high = MixPair(high, _mm256_shuffle_epi32(w, _MM_SHUFFLE(3, 3, 2, 2)), _mm256_shuffle_epi32(na, _MM_SHUFFLE(3, 3, 2, 2)), colour);
+  }
+
+  // Two pixels per half: (colour × w + old × (32768 − w)) >> 15, and a' in the alpha lanes.
+  MORVANE_AVX2 [[gnu::always_inline]] static __m256i MixPair(__m256i old, __m256i wPair, __m256i naPair,
+                                                             __m256i colour) {
+    const __m256i white = _mm256_set1_epi32(32768);
+    const __m256i alphaLanes = _mm256_set_epi16(0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1, 0, 0, 0, -1);
+    const __m256i whiteLanes = _mm256_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m256i w16 = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(wPair, 0), 0);
+    const __m256i keep16 = _mm256_sub_epi16(whiteLanes, w16);
+    const __m256i oldLow = _mm256_mullo_epi16(old, keep16), oldHigh = _mm256_mulhi_epu16(old, keep16);
+    const __m256i newLow = _mm256_mullo_epi16(colour, w16), newHigh = _mm256_mulhi_epu16(colour, w16);
+    const __m256i first = _mm256_srli_epi32(_mm256_add_epi32(_mm256_unpacklo_epi16(oldLow, oldHigh),
+                                                             _mm256_unpacklo_epi16(newLow, newHigh)), 15);
+    const __m256i second = _mm256_srli_epi32(_mm256_add_epi32(_mm256_unpackhi_epi16(oldLow, oldHigh),
+                                                              _mm256_unpackhi_epi16(newLow, newHigh)), 15);
+    const __m256i mixed = _mm256_add_epi16(_mm256_packs_epi32(_mm256_sub_epi32(first, white),
+                                                              _mm256_sub_epi32(second, white)), whiteLanes);
+    return _mm256_or_si256(_mm256_andnot_si256(alphaLanes, mixed), _mm256_and_si256(alphaLanes, naPair));
+  }
+};
+
+MORVANE_AVX2 [[gnu::always_inline]] inline __m256i ShadeOf16(const ShapeColour<Pixel16>& colour) {
+  const __m128i shade = ColourLanes(colour);
+  return _mm256_set_m128i(shade, shade);
+}
+
 }  // namespace
+
+MORVANE_AVX2 int64_t BlendRunEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t coverage,
+                                     int64_t count) {
+  const __m256i shade = ShadeOf16(colour);
+  if (coverage > 32768 || !EightPixels16::InRange(shade)) return 0;
+  const __m256i cov = _mm256_set1_epi32(coverage);
+  int64_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    uint16_t* p = px + 4 * i;
+    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16));
+    if (!EightPixels16::InRange(first) || !EightPixels16::InRange(second)) break;
+    __m256i low, high;
+    EightPixels16::Split(first, second, low, high);
+    EightPixels16::Blend(low, high, cov, shade);
+    EightPixels16::Split(low, high, low, high);  // back to pixels 0-3 and 4-7
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), low);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 16), high);
+  }
+  return i;
+}
+
+MORVANE_AVX2 int32_t BlendRowByCoverageEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t opacity,
+                                               const float* coverage, int32_t count) {
+  const __m256i shade = ShadeOf16(colour);
+  if (opacity > 32768 || !EightPixels16::InRange(shade)) return 0;
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 scale = _mm256_set1_ps(static_cast<float>(opacity));
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256 c = _mm256_loadu_ps(coverage + i);
+    if (_mm256_movemask_ps(_mm256_cmp_ps(c, c, _CMP_UNORD_Q)) != 0) break;
+    const __m256 positive = _mm256_cmp_ps(c, zero, _CMP_GT_OS);
+    if (_mm256_movemask_ps(positive) == 0) continue;
+    uint16_t* p = px + 4 * i;
+    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16));
+    if (!EightPixels16::InRange(first) || !EightPixels16::InRange(second)) break;
+    const __m256i active = _mm256_castps_si256(positive);
+    const __m256i cov = _mm256_and_si256(_mm256_cvttps_epi32(_mm256_mul_ps(scale, c)), active);
+    __m256i low, high;
+    EightPixels16::Split(first, second, low, high);
+    const __m256i oldLow = low, oldHigh = high;
+    EightPixels16::Blend(low, high, cov, shade);
+    // Pixels whose coverage is not above 0 keep their values.
+    const __m256i keepLow = _mm256_shuffle_epi32(active, _MM_SHUFFLE(1, 1, 0, 0));
+    const __m256i keepHigh = _mm256_shuffle_epi32(active, _MM_SHUFFLE(3, 3, 2, 2));
+    low = _mm256_or_si256(_mm256_and_si256(keepLow, low), _mm256_andnot_si256(keepLow, oldLow));
+    high = _mm256_or_si256(_mm256_and_si256(keepHigh, high), _mm256_andnot_si256(keepHigh, oldHigh));
+    EightPixels16::Split(low, high, low, high);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), low);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 16), high);
+  }
+  return i;
+}
 
 MORVANE_AVX2 int64_t BlendRunEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float coverage,
                                         int64_t count) {

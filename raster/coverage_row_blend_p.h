@@ -26,10 +26,11 @@ void BlendRowByCoverage(typename P::Channel* px, const ShapeColour<P>& colour,
                         bool eightLanes = kEightLanes) {
   int32_t i = 0;
 #if defined(MORVANE_EIGHT_LANES)
-  // Eight pixels at a time first (8-bit and float), the four-pixel groups taking over where they
-  // stop.
+  // Eight pixels at a time first, the four-pixel groups taking over where they stop.
   if constexpr (std::is_same_v<P, Pixel8>) {
     if (eightLanes) i = BlendRowByCoverageEight8(px, colour, opacity, coverage, count);
+  } else if constexpr (std::is_same_v<P, Pixel16>) {
+    if (eightLanes) i = BlendRowByCoverageEight16(px, colour, opacity, coverage, count);
   } else if constexpr (std::is_same_v<P, PixelFloat>) {
     if (eightLanes) i = BlendRowByCoverageEightFloat(px, colour, opacity, coverage, count);
   }
