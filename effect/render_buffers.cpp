@@ -9,6 +9,7 @@
 #include "generator/generate_shapes.h"
 #include "generator/worker_pool.h"
 #include "raster/surface.h"
+#include "support/byte_span.h"
 
 namespace morvane {
 namespace {
@@ -17,19 +18,9 @@ unsigned char* RowAt(const FrameBuffer& b, int32_t y) {
   return static_cast<unsigned char*>(b.data) + static_cast<ptrdiff_t>(y) * b.rowBytes;
 }
 
-// Whether the pixels of the two buffers' rows may share bytes (judged on the address ranges
-// their rows span, whatever the sign of their row bytes).
-bool Overlap(const FrameBuffer& a, const FrameBuffer& b, int32_t bytesPerPixel) {
-  const auto span = [bytesPerPixel](const FrameBuffer& f, uintptr_t& lo, uintptr_t& hi) {
-    const uintptr_t first = reinterpret_cast<uintptr_t>(RowAt(f, 0));
-    const uintptr_t last = reinterpret_cast<uintptr_t>(RowAt(f, std::max(f.height - 1, 0)));
-    lo = std::min(first, last);
-    hi = std::max(first, last) + static_cast<uintptr_t>(std::max(f.width, 0)) * bytesPerPixel;
-  };
-  uintptr_t aLo, aHi, bLo, bHi;
-  span(a, aLo, aHi);
-  span(b, bLo, bHi);
-  return aLo < bHi && bLo < aHi;
+// The bytes of a buffer's rows of pixels.
+ByteSpan SpanOf(const FrameBuffer& b, int32_t bytesPerPixel) {
+  return ByteSpan::OfRows(b.data, b.height, b.rowBytes, int64_t{std::max(b.width, 0)} * bytesPerPixel);
 }
 
 template <class P>
@@ -71,7 +62,7 @@ void PrepareOutput(const FrameBuffer& input, const FrameBuffer& output, int32_t 
   };
   // A host may hand over buffers that share memory; their rows then go in order, as one thread
   // would copy them.
-  if (pool == nullptr || pool->Threads() == 1 || (haveInput && Overlap(input, output, bytesPerPixel))) {
+  if (pool == nullptr || pool->Threads() == 1 || (haveInput && SpanOf(input, bytesPerPixel).Overlaps(SpanOf(output, bytesPerPixel)))) {
     prepare(0, output.height);
     return;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generator/worker_pool.h"
+#include "support/byte_span.h"
 
 namespace morvane {
 namespace {
@@ -90,22 +91,12 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
   while (band <= bands) cuts[band++] = height;
 }
 
-// Whether the output's rows and the input's may share bytes (a host rendering in place).
-template <class P>
-bool SharesMemory(const Surface<P>& output, const InputSurface<P>& input) {
-  const auto span = [](const auto& surface, uintptr_t& lo, uintptr_t& hi) {
-    const int64_t lastRow = std::max(surface.height - 1, 0);
-    const int64_t channelBytes = sizeof(typename P::Channel);
-    const uintptr_t first = reinterpret_cast<uintptr_t>(surface.base);
-    const uintptr_t last = first + static_cast<uintptr_t>(lastRow * surface.rowStride * channelBytes);
-    lo = std::min(first, last);
-    hi = std::max(first, last) + static_cast<uintptr_t>(std::max(surface.width, 0)) * 4 *
-                                     sizeof(typename P::Channel);
-  };
-  uintptr_t outLo, outHi, inLo, inHi;
-  span(output, outLo, outHi);
-  span(input, inLo, inHi);
-  return outLo < inHi && inLo < outHi;
+// The bytes of a surface's rows of pixels.
+template <class P, class Ch>
+ByteSpan SpanOf(const Surface<P, Ch>& surface) {
+  const int64_t channelBytes = sizeof(Ch);
+  return ByteSpan::OfRows(surface.base, surface.height, surface.rowStride * channelBytes,
+                          int64_t{std::max(surface.width, 0)} * 4 * channelBytes);
 }
 
 }  // namespace
@@ -161,7 +152,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   const float lineWidth = EffectiveLineWidth(settings.lineWidth);
   // Chains read the input while shapes are drawn into the output: only buffers apart allow it
   // (a host rendering in place gets the chains of a batch built before its drawing starts).
-  const bool buildAhead = !SharesMemory(output, view);
+  const bool buildAhead = !SpanOf(output).Overlaps(SpanOf(view));
 
   // The chains of shapes begin .. begin + size − 1 into `batch`: part `part` of Parts(size).
   const auto parts = [ownNumbers](int32_t size) { return ownNumbers ? size : 1; };

@@ -58,7 +58,9 @@ MORVANE_AVX2 [[gnu::always_inline]] inline __m256i BlendEightPixels8(__m256i v, 
                              Mix(_mm256_unpackhi_epi8(v, zero), wHigh, naHigh, shade));
 }
 
-MORVANE_AVX2 [[gnu::always_inline]] inline __m256i ShadeOf(const ShapeColour<Pixel8>& colour) {
+// ColourLanes in both halves.
+template <class P>
+MORVANE_AVX2 [[gnu::always_inline]] inline __m256i ShadeOf(const ShapeColour<P>& colour) {
   const __m128i shade = ColourLanes(colour);
   return _mm256_set_m128i(shade, shade);
 }
@@ -170,16 +172,29 @@ struct EightPixels16 {
   }
 };
 
-MORVANE_AVX2 [[gnu::always_inline]] inline __m256i ShadeOf16(const ShapeColour<Pixel16>& colour) {
-  const __m128i shade = ColourLanes(colour);
-  return _mm256_set_m128i(shade, shade);
+// The strokes' row loop, eight coverages at a time: stops at a group with a NaN (the four-pixel
+// code takes it), skips a group with none above 0, and otherwise calls blend(i, c, positive), which
+// returns false to stop. Returns the pixels done.
+template <class Blend>
+MORVANE_AVX2 [[gnu::always_inline]] inline int32_t CoverageGroups(const float* coverage, int32_t count,
+                                                                  Blend& blend) {
+  const __m256 zero = _mm256_setzero_ps();
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256 c = _mm256_loadu_ps(coverage + i);
+    if (_mm256_movemask_ps(_mm256_cmp_ps(c, c, _CMP_UNORD_Q)) != 0) break;
+    const __m256 positive = _mm256_cmp_ps(c, zero, _CMP_GT_OS);
+    if (_mm256_movemask_ps(positive) == 0) continue;
+    if (!blend(i, c, positive)) break;
+  }
+  return i;
 }
 
 }  // namespace
 
 MORVANE_AVX2 int64_t BlendRunEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t coverage,
                                      int64_t count) {
-  const __m256i shade = ShadeOf16(colour);
+  const __m256i shade = ShadeOf(colour);
   if (coverage > 32768 || !EightPixels16::InRange(shade)) return 0;
   const __m256i cov = _mm256_set1_epi32(coverage);
   int64_t i = 0;
@@ -198,22 +213,18 @@ MORVANE_AVX2 int64_t BlendRunEight16(uint16_t* px, const ShapeColour<Pixel16>& c
   return i;
 }
 
-MORVANE_AVX2 int32_t BlendRowByCoverageEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t opacity,
-                                               const float* coverage, int32_t count) {
-  const __m256i shade = ShadeOf16(colour);
-  if (opacity > 32768 || !EightPixels16::InRange(shade)) return 0;
-  const __m256 zero = _mm256_setzero_ps();
-  const __m256 scale = _mm256_set1_ps(static_cast<float>(opacity));
-  int32_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    const __m256 c = _mm256_loadu_ps(coverage + i);
-    if (_mm256_movemask_ps(_mm256_cmp_ps(c, c, _CMP_UNORD_Q)) != 0) break;
-    const __m256 positive = _mm256_cmp_ps(c, zero, _CMP_GT_OS);
-    if (_mm256_movemask_ps(positive) == 0) continue;
+namespace {
+
+// The groups of BlendRowByCoverageEight16 (within white, see BlendRunEight16).
+struct CoverageGroup16 {
+  uint16_t* px;
+  __m256i shade;
+  __m256 scale;
+  MORVANE_AVX2 [[gnu::always_inline]] bool operator()(int32_t i, __m256 c, __m256 positive) {
     uint16_t* p = px + 4 * i;
     const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16));
-    if (!EightPixels16::InRange(first) || !EightPixels16::InRange(second)) break;
+    if (!EightPixels16::InRange(first) || !EightPixels16::InRange(second)) return false;
     const __m256i active = _mm256_castps_si256(positive);
     const __m256i cov = _mm256_and_si256(_mm256_cvttps_epi32(_mm256_mul_ps(scale, c)), active);
     __m256i low, high;
@@ -228,8 +239,44 @@ MORVANE_AVX2 int32_t BlendRowByCoverageEight16(uint16_t* px, const ShapeColour<P
     EightPixels16::Split(low, high, low, high);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), low);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 16), high);
+    return true;
   }
-  return i;
+};
+
+// The groups of BlendRowByCoverageEightFloat.
+struct CoverageGroupFloat {
+  float* px;
+  __m256 scale, blue, green, red;
+  MORVANE_AVX2 [[gnu::always_inline]] bool operator()(int32_t i, __m256 c, __m256 positive) {
+    return BlendEightPixelsFloat(px + 4 * i, InChannelOrder(_mm256_mul_ps(scale, c)), InChannelOrder(positive),
+                                 blue, green, red);
+  }
+};
+
+// The groups of BlendRowByCoverageEight8.
+struct CoverageGroup8 {
+  uint8_t* px;
+  __m256i shade;
+  __m256 scale;
+  MORVANE_AVX2 [[gnu::always_inline]] bool operator()(int32_t i, __m256 c, __m256 positive) {
+    uint8_t* p = px + 4 * i;
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    const __m256i blended = BlendEightPixels8(v, _mm256_cvttps_epi32(_mm256_mul_ps(scale, c)), shade);
+    // Pixels whose coverage is not above 0 keep their bytes.
+    const __m256i keep = _mm256_castps_si256(positive);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                        _mm256_or_si256(_mm256_and_si256(keep, blended), _mm256_andnot_si256(keep, v)));
+    return true;
+  }
+};
+
+}  // namespace
+
+MORVANE_AVX2 int32_t BlendRowByCoverageEight16(uint16_t* px, const ShapeColour<Pixel16>& colour, uint16_t opacity,
+                                               const float* coverage, int32_t count) {
+  CoverageGroup16 blend{px, ShadeOf(colour), _mm256_set1_ps(static_cast<float>(opacity))};
+  if (opacity > 32768 || !EightPixels16::InRange(blend.shade)) return 0;
+  return CoverageGroups(coverage, count, blend);
 }
 
 MORVANE_AVX2 int64_t BlendRunEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float coverage,
@@ -247,22 +294,9 @@ MORVANE_AVX2 int64_t BlendRunEightFloat(float* px, const ShapeColour<PixelFloat>
 
 MORVANE_AVX2 int32_t BlendRowByCoverageEightFloat(float* px, const ShapeColour<PixelFloat>& colour, float opacity,
                                                   const float* coverage, int32_t count) {
-  const __m256 blue = _mm256_set1_ps(colour.channel[0]), green = _mm256_set1_ps(colour.channel[1]);
-  const __m256 red = _mm256_set1_ps(colour.channel[2]);
-  const __m256 zero = _mm256_setzero_ps();
-  const __m256 scale = _mm256_set1_ps(opacity);
-  int32_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    const __m256 c = _mm256_loadu_ps(coverage + i);
-    if (_mm256_movemask_ps(_mm256_cmp_ps(c, c, _CMP_UNORD_Q)) != 0) break;
-    const __m256 positive = _mm256_cmp_ps(c, zero, _CMP_GT_OS);
-    if (_mm256_movemask_ps(positive) == 0) continue;
-    if (!BlendEightPixelsFloat(px + 4 * i, InChannelOrder(_mm256_mul_ps(scale, c)), InChannelOrder(positive),
-                               blue, green, red)) {
-      break;
-    }
-  }
-  return i;
+  CoverageGroupFloat blend{px, _mm256_set1_ps(opacity), _mm256_set1_ps(colour.channel[0]),
+                           _mm256_set1_ps(colour.channel[1]), _mm256_set1_ps(colour.channel[2])};
+  return CoverageGroups(coverage, count, blend);
 }
 
 MORVANE_AVX2 int64_t BlendRunEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t coverage,
@@ -280,24 +314,8 @@ MORVANE_AVX2 int64_t BlendRunEight8(uint8_t* px, const ShapeColour<Pixel8>& colo
 
 MORVANE_AVX2 int32_t BlendRowByCoverageEight8(uint8_t* px, const ShapeColour<Pixel8>& colour, uint8_t opacity,
                                               const float* coverage, int32_t count) {
-  const __m256i shade = ShadeOf(colour);
-  const __m256 zero = _mm256_setzero_ps();
-  const __m256 scale = _mm256_set1_ps(static_cast<float>(opacity));
-  int32_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    const __m256 c = _mm256_loadu_ps(coverage + i);
-    if (_mm256_movemask_ps(_mm256_cmp_ps(c, c, _CMP_UNORD_Q)) != 0) break;
-    const __m256 positive = _mm256_cmp_ps(c, zero, _CMP_GT_OS);
-    if (_mm256_movemask_ps(positive) == 0) continue;
-    uint8_t* p = px + 4 * i;
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    const __m256i blended = BlendEightPixels8(v, _mm256_cvttps_epi32(_mm256_mul_ps(scale, c)), shade);
-    // Pixels whose coverage is not above 0 keep their bytes.
-    const __m256i keep = _mm256_castps_si256(positive);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
-                        _mm256_or_si256(_mm256_and_si256(keep, blended), _mm256_andnot_si256(keep, v)));
-  }
-  return i;
+  CoverageGroup8 blend{px, ShadeOf(colour), _mm256_set1_ps(static_cast<float>(opacity))};
+  return CoverageGroups(coverage, count, blend);
 }
 
 }  // namespace morvane
