@@ -92,7 +92,9 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
   // The sweep's candidates are worked out kAhead places before they are tested, each once, and
   // their pixels asked for then: the frame is far larger than the caches and the candidates of a
   // ring lie on different rows. Working out a few past the sweep's end changes nothing.
-  constexpr int32_t kAhead = 8;
+  // Sixteen: eight left the search waiting on the input's pixels (a 1080p frame's rows are pages
+  // apart), and sixteen measured 3-20 % quicker on the searching presets.
+  constexpr int32_t kAhead = 16;
   constexpr int32_t kAheadNextRing = 4;
   Candidate ahead[kAhead];
 
