@@ -63,10 +63,11 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   if (width <= 0 || height <= 0) return;
   const float fx0 = static_cast<float>(x0), fx1 = static_cast<float>(x1);
   const float fy0 = static_cast<float>(y0), fy1 = static_cast<float>(y1);
-  const int32_t left = TruncToInt32(std::floor(std::fmin(fx0, fx1) - reach));
-  const int32_t right = TruncToInt32(std::ceil(std::fmax(fx0, fx1) + reach));
-  const int32_t top = TruncToInt32(std::floor(std::fmin(fy0, fy1) - reach));
-  const int32_t bottom = TruncToInt32(std::ceil(std::fmax(fy0, fy1) + reach));
+  // The coordinates come from integers, so plain comparisons give fmin and fmax.
+  const int32_t left = FloorToInt32(std::min(fx0, fx1) - reach);
+  const int32_t right = CeilToInt32(std::max(fx0, fx1) + reach);
+  const int32_t top = FloorToInt32(std::min(fy0, fy1) - reach);
+  const int32_t bottom = CeilToInt32(std::max(fy0, fy1) + reach);
   const int32_t xs = std::max(left, 0), xe = std::min(right, width - 1);
   const int32_t ys = std::max(top, surface.WriteTop());
   const int32_t ye = std::min(bottom, surface.WriteBottom() - 1);

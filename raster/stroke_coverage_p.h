@@ -16,6 +16,7 @@
 #endif
 
 #include "raster/eight_lanes.h"
+#include "support/numeric.h"
 
 namespace morvane {
 
@@ -241,6 +242,12 @@ class CapsuleColumns {
     if (usable_) {
       const double extent = std::max(std::fabs(dx_), std::fabs(dy_)) + std::fabs(reach_);
       margin_ = std::min(kMaxMargin, extent * 0x1p-14 + 0.125);
+      // The band's slope and half-width, once per segment rather than a division per row.
+      out_ = reach_ + 0.5 + margin_;
+      if (dy_ != 0) {
+        slope_ = dx_ / dy_;
+        bandHalf_ = out_ * len_ / std::fabs(dy_);
+      }
     }
   }
 
@@ -249,12 +256,12 @@ class CapsuleColumns {
   // Narrows [lo, hi] to columns of row y that lie both within the capsule's bounding box and
   // within the band along its line, each grown by the reach and margin (lo > hi when none do).
   // The capsule lies inside both, so every column that can have coverage stays; near the ends
-  // more stay than Narrow keeps, for a division instead of square roots, which a thin stroke's
+  // more stay than Narrow keeps, for a product instead of square roots, which a thin stroke's
   // short rows can afford on every row. The rounding of these few double steps stays below 2^-6
   // for coordinates below 2^21, far inside the margin. Without `alongLine`, the box alone: a few
   // comparisons. Only for a usable capsule.
   void NarrowToBand(int32_t y, int64_t& lo, int64_t& hi, bool alongLine = true) const {
-    const double out = reach_ + 0.5 + margin_;
+    const double out = out_;
     const double fy = y;
     if (fy < std::min(ay_, by_) - out || fy > std::max(ay_, by_) + out) {
       hi = lo - 1;
@@ -264,13 +271,12 @@ class CapsuleColumns {
     if (alongLine && dy_ != 0) {
       // |(x − ax)dy − (y − ay)dx| ≤ out × len, solved for x (a horizontal segment's band is the
       // box's rows).
-      const double centre = ax_ + (fy - ay_) * dx_ / dy_;
-      const double half = out * len_ / std::fabs(dy_);
-      l = std::max(l, centre - half);
-      r = std::min(r, centre + half);
+      const double centre = ax_ + (fy - ay_) * slope_;
+      l = std::max(l, centre - bandHalf_);
+      r = std::min(r, centre + bandHalf_);
     }
-    lo = std::max<int64_t>(lo, static_cast<int64_t>(std::ceil(l)));
-    hi = std::min<int64_t>(hi, static_cast<int64_t>(std::floor(r)));
+    lo = std::max<int64_t>(lo, CeilToInt64(l));
+    hi = std::min<int64_t>(hi, FloorToInt64(r));
   }
 
   // Narrows [lo, hi] to the columns of row y that can have coverage; lo > hi when none can.
@@ -281,8 +287,8 @@ class CapsuleColumns {
       hi = 0;
       return;
     }
-    lo = std::max<int64_t>(lo, static_cast<int64_t>(std::floor(l)));
-    hi = std::min<int64_t>(hi, static_cast<int64_t>(std::ceil(r)));
+    lo = std::max<int64_t>(lo, FloorToInt64(l));
+    hi = std::min<int64_t>(hi, CeilToInt64(r));
   }
 
   // The columns of row y whose coverage is certainly 1 (empty: lo > hi).
@@ -295,8 +301,8 @@ class CapsuleColumns {
       hi = 0;
       return;
     }
-    lo = static_cast<int64_t>(std::ceil(l));
-    hi = static_cast<int64_t>(std::floor(r));
+    lo = CeilToInt64(l);
+    hi = FloorToInt64(r);
   }
 
  private:
@@ -347,6 +353,7 @@ class CapsuleColumns {
   double ax_, ay_, bx_, by_, dx_, dy_, len2_, len_ = 0;
   double reach_;
   double margin_ = kMaxMargin;
+  double out_ = 0, slope_ = 0, bandHalf_ = 0;  // for NarrowToBand
   bool usable_ = false;
 };
 
