@@ -1,6 +1,7 @@
 #include "generator/build_chain.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <type_traits>
 
@@ -114,9 +115,22 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
     for (int32_t r = size; r <= maxRadius && !found; ++r) {
       const int32_t k = randomization != 0 ? random.Next() % randomization : 0;
       const double radius = static_cast<float>(r);
+      // A ring that lies inside the image reads every candidate where it falls: sine and cosine
+      // lie within ±1, so each coordinate, rounded and truncated, stays within the point's
+      // coordinate ± |r| (monotonic rounding, whole end points), which needs no band test, no
+      // reflection and no saturation.
+      const int64_t span = std::llabs(int64_t{r});
+      const bool inside = px - span >= 0 && px + span < width && py - span >= 0 && py + span < height;
       // The candidate at the angle whose sine and cosine are given.
       const auto candidate = [&](double sine, double cosine) {
         Candidate c;
+        if (inside) {
+          c.x = static_cast<int32_t>(sine * radius + fx);
+          c.y = static_cast<int32_t>(cosine * radius + fy);
+          c.pixel = input.PixelAt(c.x, c.y);
+          if (prefetch) __builtin_prefetch(c.pixel);
+          return c;
+        }
         c.x = TruncToInt32(sine * radius + fx);
         c.y = TruncToInt32(cosine * radius + fy);
         if (c.x < bandLeft || c.y < bandLeft || c.x >= bandRight || c.y >= bandBottom) {

@@ -3,6 +3,7 @@
 // their ranges), frames from 1×1 to 200×150 with padded rows, scaled and unscaled, at every depth.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "effect/controls.h"
@@ -30,6 +31,27 @@ SettingLevel<P> LevelSetting(int32_t v255) {
   if constexpr (std::is_same_v<P, Pixel8>) return v255;
 }
 
+// The chain from (x0, y0) under settings s, against the reference search: the same points,
+// rings and random numbers drawn.
+template <class P>
+void ExpectChainAsTheReference(const InputSurface<P>& view, int32_t x0, int32_t y0,
+                               const GeneratorSettings<P>& s, uint32_t seed) {
+  const auto* px = view.PixelAt(x0, y0);
+  const ShapeColour<P> source{{px[3], px[2], px[1], px[0]}};
+  RandomSource fastRandom(seed), slowRandom(seed);
+  Chain fast, slow;
+  const int32_t n = BuildChain<P>(view, x0, y0, source, s, SweepAnglesOf(s), fastRandom, fast);
+  ASSERT_EQ(n, reference::BuildChain<P>(view, x0, y0, source, s, slowRandom, slow));
+  for (int32_t i = 0; i < n; ++i) {
+    ASSERT_EQ(fast.x[i], slow.x[i]) << i;
+    ASSERT_EQ(fast.y[i], slow.y[i]) << i;
+    if (i + 1 < n) {
+      ASSERT_EQ(fast.radius[i], slow.radius[i]) << i;
+    }
+  }
+  ASSERT_EQ(fastRandom.Next(), slowRandom.Next()) << "the same numbers were drawn";
+}
+
 TYPED_TEST(RenderDifferential, ChainsMatchTheReferenceSearch) {
   using P = TypeParam;
   Rng rng(77 + sizeof(typename P::Channel));
@@ -49,22 +71,46 @@ TYPED_TEST(RenderDifferential, ChainsMatchTheReferenceSearch) {
       s.angleRange = rng.Chance(10) ? rng.Int(-20, 1000) : rng.Int(1, 360);
       s.matchThreshold = LevelSetting<P>(rng.Int(0, 132));
       const int32_t x0 = rng.Int(0, image.width - 1), y0 = rng.Int(0, image.height - 1);
-      const auto* px = view.PixelAt(x0, y0);
-      const ShapeColour<P> source{{px[3], px[2], px[1], px[0]}};
       const uint32_t seed = static_cast<uint32_t>(rng.Int(0, INT32_MAX));
-      RandomSource fastRandom(seed), slowRandom(seed);
-      Chain fast, slow;
-      const int32_t n = BuildChain<P>(view, x0, y0, source, s, SweepAnglesOf(s), fastRandom, fast);
-      ASSERT_EQ(n, reference::BuildChain<P>(view, x0, y0, source, s, slowRandom, slow))
-          << "image " << imageCase << " chain " << chainCase;
-      for (int32_t i = 0; i < n; ++i) {
-        ASSERT_EQ(fast.x[i], slow.x[i]) << i;
-        ASSERT_EQ(fast.y[i], slow.y[i]) << i;
-        if (i + 1 < n) {
-        ASSERT_EQ(fast.radius[i], slow.radius[i]) << i;
+      SCOPED_TRACE(::testing::Message() << "image " << imageCase << " chain " << chainCase);
+      ExpectChainAsTheReference<P>(view, x0, y0, s, seed);
+    }
+  }
+}
+
+// Rings whose extreme candidates land on the image's last or first row or column, or one past
+// it: a sweep starting at angle 0 (cosine exactly 1) reaches the row r below its centre, and a
+// ring that fits the image only up to that row reads its candidates without the reflection. One
+// ring (no growth) and one point per chain, so each case tests that ring.
+TYPED_TEST(RenderDifferential, RingsTouchingTheImageEdgesMatchTheReferenceSearch) {
+  using P = TypeParam;
+  Rng rng(91 + sizeof(typename P::Channel));
+  for (int imageCase = 0; imageCase < 6; ++imageCase) {
+    Frame<P> image(rng.Int(12, 60), rng.Int(12, 50), 4 * rng.Int(0, 1));
+    differential::FillPicture(image, rng, false);
+    const InputSurface<P> view{image.Base(), image.width, image.height, image.stride};
+    const int32_t w = image.width, h = image.height;
+    for (int32_t r = 1; 2 * r + 1 <= std::min(w, h); ++r) {
+      // Centres r from an edge, r + 1 from it, and r − 1 from it (the ring then crosses it).
+      const int32_t xs[] = {r, r - 1, w - 1 - r, w - r, w / 2};
+      const int32_t ys[] = {r, r - 1, h - 1 - r, h - r, h / 2};
+      for (const int32_t startAngle : {0, 90, 180, 270}) {
+        GeneratorSettings<P> s;
+        s.shapeType = 0;
+        s.size = r;
+        s.sizeGrowth = 0;
+        s.startAngle = startAngle;
+        s.angleRandomization = 0;
+        s.angleRange = 360;
+        s.matchThreshold = LevelSetting<P>(rng.Int(0, 255));
+        for (const int32_t x0 : xs) {
+          for (const int32_t y0 : ys) {
+            SCOPED_TRACE(::testing::Message() << "image " << imageCase << " ring " << r << " at "
+                                              << x0 << "," << y0 << " from " << startAngle);
+            ExpectChainAsTheReference<P>(view, x0, y0, s, static_cast<uint32_t>(rng.Int(0, INT32_MAX)));
+          }
+        }
       }
-      }
-      ASSERT_EQ(fastRandom.Next(), slowRandom.Next()) << "the same numbers were drawn";
     }
   }
 }
