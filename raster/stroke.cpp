@@ -217,12 +217,14 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
           nextCapsule.NarrowToBand(y, lo, hi, thin);
           if (lo <= hi && count >= narrowFrom) nextCapsule.Narrow(y, lo, hi);
         }
+        // Where the next segment reaches none of these columns the difference below is this
+        // segment's clamped coverage as it stands (never NaN: its squared distance and the
+        // reach are never NaN, and an infinite reach gives +Inf, clamped to 1).
+        if (lo > hi) return;
         float following[kChunk];
         std::fill(following, following + count, 0.0f);
-        if (lo <= hi) {
-          next.ClampedRow(static_cast<int32_t>(lo), y, static_cast<int32_t>(hi - lo + 1),
-                          following + (lo - x));
-        }
+        next.ClampedRow(static_cast<int32_t>(lo), y, static_cast<int32_t>(hi - lo + 1),
+                        following + (lo - x));
         int32_t i = 0;
 #if defined(__SSE2__)
         // Four at a time, the same comparisons as below lane by lane.
