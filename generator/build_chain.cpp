@@ -121,8 +121,9 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
       // reflection and no saturation.
       const int64_t span = std::llabs(int64_t{r});
       const bool inside = px - span >= 0 && px + span < width && py - span >= 0 && py + span < height;
-      // The candidate at the angle whose sine and cosine are given.
-      const auto candidate = [&](double sine, double cosine) {
+      // The candidate at the angle whose sine and cosine are given; inlined, as a call per
+      // candidate measured 3-10 % slower.
+      const auto candidate = [&](double sine, double cosine) __attribute__((always_inline)) {
         Candidate c;
         if (inside) {
           c.x = static_cast<int32_t>(sine * radius + fx);
