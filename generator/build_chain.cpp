@@ -84,106 +84,100 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
            ChannelMatches<P>(pixel[3], sourceBlue, threshold);
   };
 
-  // A candidate of a ring: its point, and the pixel it reads (null when it lies outside the band
-  // around the image, where the ring's sweep ends).
-  struct Candidate {
-    const Ch* pixel;
-    int32_t x, y;
-  };
   // The sweep's candidates are worked out kAhead places before they are tested, each once, and
   // their pixels asked for then: the frame is far larger than the caches and the candidates of a
-  // ring lie on different rows. Working out a few past the sweep's end changes nothing.
+  // ring lie on different rows. Working out a few past the sweep's end changes nothing. Only the
+  // pixel is kept; the point is worked out again for the candidate that matches.
   // Sixteen: eight left the search waiting on the input's pixels (a 1080p frame's rows are pages
   // apart), and sixteen measured 3-20 % quicker on the searching presets.
   constexpr int32_t kAhead = 16;
   constexpr int32_t kAheadNextRing = 4;
-  Candidate ahead[kAhead];
+  const Ch* ahead[kAhead];
 
   while (chain.count - 1 < wanted) {
     const int32_t px = chain.x[chain.count - 1];
     const int32_t py = chain.y[chain.count - 1];
     const double fx = px, fy = py;
     bool found = false;
-    const auto record = [&](const Candidate& c, int32_t r) {
-      chain.x[chain.count] = c.x;
-      chain.y[chain.count] = c.y;
-      chain.radius[chain.count - 1] = r;
-      ++chain.count;
-      found = true;
-    };
 
     for (int32_t r = size; r <= maxRadius && !found; ++r) {
       const int32_t k = randomization != 0 ? random.Next() % randomization : 0;
       const double radius = static_cast<float>(r);
-      // A ring that lies inside the image reads every candidate where it falls: sine and cosine
-      // lie within ±1, so each coordinate, rounded and truncated, stays within the point's
-      // coordinate ± |r| (monotonic rounding, whole end points), which needs no band test, no
-      // reflection and no saturation.
-      const int64_t span = std::llabs(int64_t{r});
-      const bool inside = px - span >= 0 && px + span < width && py - span >= 0 && py + span < height;
-      // The candidate at the angle whose sine and cosine are given; inlined, as a call per
-      // candidate measured 3-10 % slower.
-      const auto candidate = [&](double sine, double cosine) __attribute__((always_inline)) {
-        Candidate c;
-        if (inside) {
-          c.x = static_cast<int32_t>(sine * radius + fx);
-          c.y = static_cast<int32_t>(cosine * radius + fy);
-          c.pixel = input.PixelAt(c.x, c.y);
-          if (prefetch) __builtin_prefetch(c.pixel);
-          return c;
-        }
-        c.x = TruncToInt32(sine * radius + fx);
-        c.y = TruncToInt32(cosine * radius + fy);
-        if (c.x < bandLeft || c.y < bandLeft || c.x >= bandRight || c.y >= bandBottom) {
-          c.pixel = nullptr;
-        } else {
-          c.pixel = input.PixelAt(MirrorCoordinate(c.x, width), MirrorCoordinate(c.y, height));
-          if (prefetch) __builtin_prefetch(c.pixel);
-        }
-        return c;
+      const auto record = [&](double sine, double cosine) {
+        chain.x[chain.count] = TruncToInt32(sine * radius + fx);
+        chain.y[chain.count] = TruncToInt32(cosine * radius + fy);
+        chain.radius[chain.count - 1] = r;
+        ++chain.count;
+        found = true;
+      };
+      // The pixel a candidate reads, or null when it lies outside the band around the image,
+      // where the ring's sweep ends.
+      const auto pixelInBand = [&](double sine, double cosine) __attribute__((always_inline)) -> const Ch* {
+        const int32_t x = TruncToInt32(sine * radius + fx);
+        const int32_t y = TruncToInt32(cosine * radius + fy);
+        if (x < bandLeft || y < bandLeft || x >= bandRight || y >= bandBottom) return nullptr;
+        const Ch* pixel = input.PixelAt(MirrorCoordinate(x, width), MirrorCoordinate(y, height));
+        if (prefetch) __builtin_prefetch(pixel);
+        return pixel;
       };
       int32_t count = 0;
       const double* angles = sweeps.Table(k, count);
       if (angles == nullptr) {
         // Untabled sweeps (controls far out of range) work each angle out as they go.
         sweeps.Visit(k, [&](double sine, double cosine) {
-          const Candidate c = candidate(sine, cosine);
-          if (c.pixel == nullptr) return false;
-          if (matches(c.pixel)) {
-            record(c, r);
+          const Ch* pixel = pixelInBand(sine, cosine);
+          if (pixel == nullptr) return false;
+          if (matches(pixel)) {
+            record(sine, cosine);
             return false;
           }
           return true;
         });
         continue;
       }
-      for (int32_t i = 0; i < kAhead && i < count; ++i) ahead[i] = candidate(angles[2 * i], angles[2 * i + 1]);
-      // The next ring's first pixels, asked for now: its offset is the next random draw (taken
-      // from a copy, so the sequence is untouched), and when this ring finds nothing they are
-      // what the search reads next.
-      if (prefetch && r < maxRadius) {
-        RandomSource peek = random;
-        const int32_t nextK = randomization != 0 ? peek.Next() % randomization : 0;
-        int32_t nextCount = 0;
-        const double* nextAngles = sweeps.Table(nextK, nextCount);
-        const double nextRadius = static_cast<float>(r + 1);
-        for (int32_t i = 0; i < kAheadNextRing && i < nextCount; ++i) {
-          const int32_t x = TruncToInt32(nextAngles[2 * i] * nextRadius + fx);
-          const int32_t y = TruncToInt32(nextAngles[2 * i + 1] * nextRadius + fy);
-          if (x < bandLeft || y < bandLeft || x >= bandRight || y >= bandBottom) break;
-          __builtin_prefetch(input.PixelAt(MirrorCoordinate(x, width), MirrorCoordinate(y, height)));
+      // Tests the candidates in sweep order; pixelOf(i) is candidate i's pixel.
+      const auto sweep = [&](auto&& pixelOf) __attribute__((always_inline)) {
+        for (int32_t i = 0; i < kAhead && i < count; ++i) ahead[i] = pixelOf(i);
+        // The next ring's first pixels, asked for now: its offset is the next random draw (taken
+        // from a copy, so the sequence is untouched), and when this ring finds nothing they are
+        // what the search reads next.
+        if (prefetch && r < maxRadius) {
+          RandomSource peek = random;
+          const int32_t nextK = randomization != 0 ? peek.Next() % randomization : 0;
+          int32_t nextCount = 0;
+          const double* nextAngles = sweeps.Table(nextK, nextCount);
+          const double nextRadius = static_cast<float>(r + 1);
+          for (int32_t i = 0; i < kAheadNextRing && i < nextCount; ++i) {
+            const int32_t x = TruncToInt32(nextAngles[2 * i] * nextRadius + fx);
+            const int32_t y = TruncToInt32(nextAngles[2 * i + 1] * nextRadius + fy);
+            if (x < bandLeft || y < bandLeft || x >= bandRight || y >= bandBottom) break;
+            __builtin_prefetch(input.PixelAt(MirrorCoordinate(x, width), MirrorCoordinate(y, height)));
+          }
         }
-      }
-      for (int32_t i = 0; i < count; ++i) {
-        const Candidate c = ahead[i % kAhead];
-        if (c.pixel == nullptr) break;
-        if (i + kAhead < count) {
-          ahead[i % kAhead] = candidate(angles[2 * (i + kAhead)], angles[2 * (i + kAhead) + 1]);
+        for (int32_t i = 0; i < count; ++i) {
+          const Ch* pixel = ahead[i % kAhead];
+          if (pixel == nullptr) return;
+          if (i + kAhead < count) ahead[i % kAhead] = pixelOf(i + kAhead);
+          if (matches(pixel)) {
+            record(angles[2 * i], angles[2 * i + 1]);
+            return;
+          }
         }
-        if (matches(c.pixel)) {
-          record(c, r);
-          break;
-        }
+      };
+      // A ring that lies inside the image reads every candidate where it falls: sine and cosine
+      // lie within ±1, so each coordinate, rounded and truncated, stays within the point's
+      // coordinate ± |r| (monotonic rounding, whole end points), which needs no band test, no
+      // reflection and no saturation.
+      const int64_t span = std::llabs(int64_t{r});
+      if (px - span >= 0 && px + span < width && py - span >= 0 && py + span < height) {
+        sweep([&](int32_t i) __attribute__((always_inline)) {
+          const Ch* pixel = input.PixelAt(static_cast<int32_t>(angles[2 * i] * radius + fx),
+                                          static_cast<int32_t>(angles[2 * i + 1] * radius + fy));
+          if (prefetch) __builtin_prefetch(pixel);
+          return pixel;
+        });
+      } else {
+        sweep([&](int32_t i) __attribute__((always_inline)) { return pixelInBand(angles[2 * i], angles[2 * i + 1]); });
       }
     }
     if (!found) break;
