@@ -49,16 +49,73 @@ int64_t NarrowFrom(float reach) {
   return reach < 64.0f ? kNarrowFrom + 4 * static_cast<int64_t>(reach) : kNarrowFrom + 256;
 }
 
+// The rows ys..ye of a thin stroke (see ScanSegment), whose rows are a few pixels long: their
+// pixels are gathered over many rows into one list, whose coverage is evaluated with every lane
+// of a group holding a pixel, and then blended row by row. A thin stroke has no solid core
+// (CapsuleColumns::Solid wants a core of a few pixels). rowWindow(y, lo, hi) gives the columns
+// of row y to scan before narrowing, evaluate(lo, hi, y) evaluates and blends one row alone.
+template <class P, class RowWindow, class Adjust, class Evaluate>
+void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const SegmentCoverage& seg,
+                  const ShapeColour<P>& colour, typename P::Coverage opacity,
+                  const CapsuleColumns& capsule, int64_t narrowFrom, const RowWindow& rowWindow,
+                  const Adjust& adjust, const Evaluate& evaluate) {
+  constexpr int32_t kListPixels = 256;
+  constexpr int32_t kListRows = 64;
+  struct ListedRow {
+    int32_t x, y, count;
+  };
+  int32_t listX[kListPixels], listY[kListPixels];
+  float coverage[kListPixels];
+  ListedRow listed[kListRows];
+  int32_t pixels = 0, rows = 0;
+  const auto flush = [&] {
+    seg.ClampedList(listX, listY, pixels, coverage);
+    float* c = coverage;
+    for (int32_t r = 0; r < rows; ++r) {
+      const ListedRow& row = listed[r];
+      adjust(row.x, row.y, row.count, c);
+      BlendRowByCoverage<P>(surface.PixelAt(row.x, row.y), colour, opacity, c, row.count);
+      c += row.count;
+    }
+    pixels = 0;
+    rows = 0;
+  };
+  for (int32_t y = ys; y <= ye; ++y) {
+    int64_t lo, hi;
+    rowWindow(y, lo, hi);
+    if (hi - lo < narrowFrom) {
+      if (hi - lo >= kBandFrom) capsule.NarrowToBand(y, lo, hi);
+    } else {
+      capsule.Narrow(y, lo, hi);
+    }
+    if (lo > hi) continue;
+    const int64_t count = hi - lo + 1;
+    if (pixels + count > kListPixels || rows == kListRows) flush();
+    if (count > kListPixels) {
+      evaluate(lo, hi, y);
+      continue;
+    }
+    listed[rows++] = {static_cast<int32_t>(lo), y, static_cast<int32_t>(count)};
+    for (int32_t i = 0; i < count; ++i) {
+      listX[pixels + i] = static_cast<int32_t>(lo) + i;
+      listY[pixels + i] = y;
+    }
+    pixels += static_cast<int32_t>(count);
+  }
+  if (pixels > 0) flush();
+}
+
 // Scans the pixels of segment P0 → P1 that its bounding box and row band allow, and blends each
 // with coverage × opacity; a coverage ≤ 0 leaves the pixel alone. Only the columns the stroke can
 // reach are evaluated (CapsuleColumns::Narrow): the others have no coverage, so skipping them
 // changes no pixel. Columns that solid(y, lo, hi) reports have coverage 1 and are blended without
-// evaluating it. rowCoverage(x, y, count, out) writes the coverage of count pixels from (x, y).
-template <class P, class RowCoverage, class SolidColumns>
+// evaluating it. Each pixel's coverage is the segment's clamped coverage, which
+// adjust(x, y, count, c) may then change for the count pixels of row y from x.
+template <class P, class Adjust, class SolidColumns>
 void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                  float reach, const SegmentCoverage& seg, const ShapeColour<P>& colour,
                  typename P::Coverage opacity, const CapsuleColumns& capsule,
-                 const RowCoverage& rowCoverage, const SolidColumns& solid) {
+                 const Adjust& adjust, const SolidColumns& solid) {
   const int32_t width = surface.width, height = surface.height;
   if (width <= 0 || height <= 0) return;
   const float fx0 = static_cast<float>(x0), fx1 = static_cast<float>(x1);
@@ -136,11 +193,16 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   const auto evaluate = [&](int64_t lo, int64_t hi, int32_t y) {
     for (int64_t start = lo; start <= hi; start += kChunk) {
       const int32_t count = static_cast<int32_t>(std::min<int64_t>(kChunk, hi - start + 1));
-      rowCoverage(static_cast<int32_t>(start), y, count, coverage);
+      seg.ClampedRow(static_cast<int32_t>(start), y, count, coverage);
+      adjust(static_cast<int32_t>(start), y, count, coverage);
       BlendRowByCoverage<P>(surface.PixelAt(static_cast<int32_t>(start), y), colour, opacity,
                          coverage, count);
     }
   };
+  if (thin && capsule.Usable()) {
+    ScanThinRows(surface, ys, ye, seg, colour, opacity, capsule, narrowFrom, rowWindow, adjust, evaluate);
+    return;
+  }
   for (int32_t y = ys; y <= ye; ++y) {
     int64_t lo, hi;
     rowWindow(y, lo, hi);
@@ -187,10 +249,9 @@ void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
-      [&seg](int32_t x, int32_t y, int32_t count, float* out) {
-        // Clamped to 0..1: a coverage ≤ 0 leaves the pixel alone either way.
-        seg.ClampedRow(x, y, count, out);
-      },
+      // The segment's coverage as it is (clamped to 0..1: a coverage ≤ 0 leaves the pixel alone
+      // either way).
+      [](int32_t, int32_t, int32_t, float*) {},
       [&capsule](int32_t y, int64_t& lo, int64_t& hi) { capsule.Solid(y, lo, hi); });
 }
 
@@ -206,9 +267,8 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
   const CapsuleColumns nextCapsule(x1, y1, x2, y2, reach);
   ScanSegment<P>(
       surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
-      [&seg, &next, &nextCapsule, narrowFrom = NarrowFrom(reach), thin = IsThin(reach)](
+      [&next, &nextCapsule, narrowFrom = NarrowFrom(reach), thin = IsThin(reach)](
           int32_t x, int32_t y, int32_t count, float* out) {
-        seg.ClampedRow(x, y, count, out);
         // The next segment is evaluated only over the columns it can reach: elsewhere its
         // coverage is 0 and the difference below is this segment's own. Working out those
         // columns costs more than it saves on short runs.

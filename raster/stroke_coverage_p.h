@@ -147,48 +147,54 @@ class SegmentCoverage {
   void ClampedRowEight(int32_t x0, int32_t y, int32_t count, float* out) const;
 #endif
 
+  // Clamp(Raw(x[i], y[i])) for i = 0 .. count − 1 into out[i]: pixels of any rows, so that a thin
+  // stroke's short rows fill the lanes together. Eight (where eightLanes, which only kEightLanes
+  // allows) or four at a time as ClampedRow, the last group overlapping the one before it; fewer
+  // than four one at a time.
+  void ClampedList(const int32_t* x, const int32_t* y, int32_t count, float* out,
+                   bool eightLanes = kEightLanes) const {
+    static_cast<void>(eightLanes);
+#if defined(MORVANE_EIGHT_LANES)
+    if (count >= 8 && eightLanes) {
+      ClampedListEight(x, y, count, out);
+      return;
+    }
+#endif
+#if defined(__SSE2__)
+    if (count >= 4) {
+      const FourLanes k = LanesOfFour();
+      const auto group = [&](int32_t i) {
+        const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i))), k.ox);
+        const __m128 ry = _mm_sub_ps(_mm_cvtepi32_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i))), k.oy);
+        return GroupOfFour(k, rx, ry, _mm_mul_ps(ry, k.dy));
+      };
+      int32_t i = 0;
+      for (; i + 4 <= count; i += 4) _mm_storeu_ps(out + i, group(i));
+      if (i < count) _mm_storeu_ps(out + count - 4, group(count - 4));
+      return;
+    }
+#endif
+    for (int32_t i = 0; i < count; ++i) out[i] = Clamped(x[i], y[i]);
+  }
+
+#if defined(MORVANE_EIGHT_LANES)
+  // ClampedList eight pixels at a time; count ≥ 8, only where kEightLanes holds.
+  void ClampedListEight(const int32_t* x, const int32_t* y, int32_t count, float* out) const;
+#endif
+
   // ClampedRow four pixels at a time (SSE2, every x64 processor), or one at a time without it.
   void ClampedRowFour(int32_t x0, int32_t y, int32_t count, float* out) const {
 #if defined(__SSE2__)
-    const __m128 ox = _mm_set1_ps(ox_), dx = _mm_set1_ps(dx_), dy = _mm_set1_ps(dy_);
-    const __m128 len2 = _mm_set1_ps(len2_), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
-    const __m128 half = _mm_set1_ps(0.5f);
-    const __m128 fullSum = _mm_set1_ps(fullSum_), noneSum = _mm_set1_ps(noneSum_);
-    const __m128d reach = _mm_set1_pd(static_cast<double>(reach_));
-    const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
-    const __m128 rydy = _mm_mul_ps(ry, dy);
-    const __m128i lanes = _mm_set_epi32(3, 2, 1, 0);
-    // The clamped coverage of pixels x .. x + 3.
-    const auto group = [&](int32_t x) {
-      const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), lanes)), ox);
-      __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, dx), rydy), len2);
-      t = _mm_min_ps(t, one);   // t < 1 ? t : 1, NaN gives 1
-      t = _mm_max_ps(t, zero);  // t > 0 ? t : 0
-      const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, dx));
-      const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, dy));
-      const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
-      const __m128 full = _mm_cmple_ps(sum, fullSum);
-      const __m128 none = _mm_cmpge_ps(sum, noneSum);
-      const __m128 decided = _mm_or_ps(full, none);
-      __m128 c = _mm_and_ps(full, one);
-      const int open = ~_mm_movemask_ps(decided) & 0xF;
-      if (open != 0) {
-        // Square roots for the half (two lanes) or both halves that hold an undecided lane.
-        const __m128d unused = _mm_setzero_pd();
-        const __m128d low = (open & 3) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), reach) : unused;
-        const __m128d high =
-            (open & 12) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), reach)
-                        : unused;
-        __m128 v = _mm_sub_ps(half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
-        // Clamp: v ≤ 0 gives 0, v ≥ 1 gives 1, NaN stays.
-        v = _mm_andnot_ps(_mm_cmple_ps(v, zero), v);
-        const __m128 above = _mm_cmpge_ps(v, one);
-        v = _mm_or_ps(_mm_and_ps(above, one), _mm_andnot_ps(above, v));
-        c = _mm_or_ps(_mm_and_ps(decided, c), _mm_andnot_ps(decided, v));
-      }
-      return c;
-    };
     if (count >= 4) {
+      const FourLanes k = LanesOfFour();
+      const __m128 ry = _mm_set1_ps(static_cast<float>(y) - oy_);
+      const __m128 rydy = _mm_mul_ps(ry, k.dy);
+      const __m128i lanes = _mm_set_epi32(3, 2, 1, 0);
+      // The clamped coverage of pixels x .. x + 3.
+      const auto group = [&](int32_t x) {
+        const __m128 rx = _mm_sub_ps(_mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), lanes)), k.ox);
+        return GroupOfFour(k, rx, ry, rydy);
+      };
       int32_t i = 0;
       for (; i + 4 <= count; i += 4) _mm_storeu_ps(out + i, group(x0 + i));
       if (i < count) _mm_storeu_ps(out + count - 4, group(x0 + count - 4));
@@ -199,6 +205,50 @@ class SegmentCoverage {
   }
 
  private:
+#if defined(__SSE2__)
+  // The segment's values in every lane of four.
+  struct FourLanes {
+    __m128 ox, oy, dx, dy, len2, one, zero, half, fullSum, noneSum;
+    __m128d reach;
+  };
+  FourLanes LanesOfFour() const {
+    return {_mm_set1_ps(ox_),      _mm_set1_ps(oy_),        _mm_set1_ps(dx_),
+            _mm_set1_ps(dy_),      _mm_set1_ps(len2_),      _mm_set1_ps(1.0f),
+            _mm_setzero_ps(),      _mm_set1_ps(0.5f),       _mm_set1_ps(fullSum_),
+            _mm_set1_ps(noneSum_), _mm_set1_pd(static_cast<double>(reach_))};
+  }
+  // The clamped coverage of four pixels at offsets (rx, ry) from the segment's start; rydy is
+  // ry × dy (a row's pixels share it).
+  [[gnu::always_inline]] static __m128 GroupOfFour(const FourLanes& k, __m128 rx, __m128 ry, __m128 rydy) {
+    __m128 t = _mm_div_ps(_mm_add_ps(_mm_mul_ps(rx, k.dx), rydy), k.len2);
+    t = _mm_min_ps(t, k.one);   // t < 1 ? t : 1, NaN gives 1
+    t = _mm_max_ps(t, k.zero);  // t > 0 ? t : 0
+    const __m128 ex = _mm_sub_ps(rx, _mm_mul_ps(t, k.dx));
+    const __m128 ey = _mm_sub_ps(ry, _mm_mul_ps(t, k.dy));
+    const __m128 sum = _mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey));
+    const __m128 full = _mm_cmple_ps(sum, k.fullSum);
+    const __m128 none = _mm_cmpge_ps(sum, k.noneSum);
+    const __m128 decided = _mm_or_ps(full, none);
+    __m128 c = _mm_and_ps(full, k.one);
+    const int open = ~_mm_movemask_ps(decided) & 0xF;
+    if (open != 0) {
+      // Square roots for the half (two lanes) or both halves that hold an undecided lane.
+      const __m128d unused = _mm_setzero_pd();
+      const __m128d low = (open & 3) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(sum)), k.reach) : unused;
+      const __m128d high =
+          (open & 12) ? _mm_sub_pd(_mm_sqrt_pd(_mm_cvtps_pd(_mm_movehl_ps(sum, sum))), k.reach)
+                      : unused;
+      __m128 v = _mm_sub_ps(k.half, _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high)));
+      // Clamp: v ≤ 0 gives 0, v ≥ 1 gives 1, NaN stays.
+      v = _mm_andnot_ps(_mm_cmple_ps(v, k.zero), v);
+      const __m128 above = _mm_cmpge_ps(v, k.one);
+      v = _mm_or_ps(_mm_and_ps(above, k.one), _mm_andnot_ps(above, v));
+      c = _mm_or_ps(_mm_and_ps(decided, c), _mm_andnot_ps(decided, v));
+    }
+    return c;
+  }
+#endif
+
   // The squared distance from (x, y) to the segment, in float, as the coverage forms it.
   [[gnu::always_inline]] float SquaredDistance(int32_t x, int32_t y) const {
     const float rx = static_cast<float>(x) - ox_;

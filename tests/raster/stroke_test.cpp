@@ -141,11 +141,12 @@ TEST(RasterStroke, SkippedColumnsHaveNoCoverageAndSolidColumnsFullCoverage) {
   EXPECT_GT(solidColumns, 0);  // the solid side was exercised
 }
 
-// The row evaluation (four or, where the processor has AVX2, eight pixels at a time, skipping
-// square roots where the squared distance decides the clamped value) against the one-pixel
-// formula, bit for bit, through each path: widths from a fraction of a pixel to not finite,
-// zero-length segments, rows of every length and alignment, near the origin and far from it.
-TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
+// The row and list evaluations (four or, where the processor has AVX2, eight pixels at a time,
+// skipping square roots where the squared distance decides the clamped value) against the
+// one-pixel formula, bit for bit, through each path: widths from a fraction of a pixel to not
+// finite, zero-length segments, rows of every length and alignment, lists of pixels from several
+// rows, near the origin and far from it.
+TEST(RasterStroke, RowAndListCoverageEqualThePixelFormula) {
   std::mt19937 rng(77);
   const auto uniform = [&rng](int32_t lo, int32_t hi) {
     return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
@@ -153,6 +154,7 @@ TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
   const float reaches[] = {0.0f, 0.25f, 0.5f, 0.5000001f, 1.0f, 1.25f, 3.5f, 7.5f, 13.5f, 100.0f,
                            std::numeric_limits<float>::infinity(), std::nanf("")};
   float row[64 + 4];
+  int32_t listX[64], listY[64];
   for (int segment = 0; segment < 4000; ++segment) {
     const bool far = segment % 4 == 0;
     const int32_t x0 = far ? uniform(-2000000, 2000000) : uniform(-20, 120);
@@ -165,26 +167,35 @@ TEST(RasterStroke, RowCoverageEqualsThePixelFormula) {
       const int32_t y = y0 + uniform(-50, 50);
       const int32_t x = std::min(x0, x1) + uniform(-60, 60);
       const int32_t count = uniform(1, 64);
-      for (const char* path : {"chosen", "four", "eight"}) {
+      // A list: runs of a few pixels on rows around y, as a thin stroke's rows give them.
+      for (int32_t i = 0; i < count; ++i) {
+        const bool newRow = i == 0 || uniform(0, 3) == 0;
+        listY[i] = newRow ? y + uniform(-3, 3) : listY[i - 1];
+        listX[i] = newRow ? x + uniform(-4, 4) : listX[i - 1] + 1;
+      }
+      for (const char* path : {"row", "row four", "row eight", "list", "list four", "list eight"}) {
+        const bool list = path[0] == 'l';
+        const char* lanes = std::strchr(path, ' ');
         std::fill(std::begin(row), std::end(row), -7.0f);  // what lies past the row stays
-        if (path[0] == 'c') {
-          coverage.ClampedRow(x, y, count, row);
-        } else if (path[0] == 'f') {
-          coverage.ClampedRowFour(x, y, count, row);
+        if (lanes == nullptr) {
+          list ? coverage.ClampedList(listX, listY, count, row) : coverage.ClampedRow(x, y, count, row);
+        } else if (lanes[1] == 'f') {
+          list ? coverage.ClampedList(listX, listY, count, row, false) : coverage.ClampedRowFour(x, y, count, row);
         } else {
 #if defined(MORVANE_EIGHT_LANES)
           if (!kEightLanes || count < 8) continue;
-          coverage.ClampedRowEight(x, y, count, row);
+          list ? coverage.ClampedListEight(listX, listY, count, row) : coverage.ClampedRowEight(x, y, count, row);
 #else
           continue;
 #endif
         }
         for (int32_t i = count; i < count + 4; ++i) ASSERT_EQ(row[i], -7.0f) << path << " wrote past " << count;
         for (int32_t i = 0; i < count; ++i) {
-          const float expected = SegmentCoverage::Clamp(coverage.Raw(x + i, y));
+          const int32_t px = list ? listX[i] : x + i, py = list ? listY[i] : y;
+          const float expected = SegmentCoverage::Clamp(coverage.Raw(px, py));
           ASSERT_EQ(std::memcmp(&row[i], &expected, sizeof(float)), 0)
               << path << ": segment " << x0 << "," << y0 << " " << x1 << "," << y1 << " reach "
-              << reach << " pixel " << x + i << "," << y << ": " << row[i] << " against " << expected;
+              << reach << " pixel " << px << "," << py << ": " << row[i] << " against " << expected;
         }
       }
     }
