@@ -56,9 +56,9 @@ int64_t NarrowFrom(float reach) {
 // of row y to scan before narrowing, evaluate(lo, hi, y) evaluates and blends one row alone.
 template <class P, class RowWindow, class Adjust, class Evaluate>
 void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const SegmentCoverage& seg,
-                  const ShapeColour<P>& colour, typename P::Coverage opacity,
-                  const CapsuleColumns& capsule, int64_t narrowFrom, const RowWindow& rowWindow,
-                  const Adjust& adjust, const Evaluate& evaluate) {
+                  const CoverageRowBlend<P>& blend, const CapsuleColumns& capsule,
+                  int64_t narrowFrom, const RowWindow& rowWindow, const Adjust& adjust,
+                  const Evaluate& evaluate) {
   constexpr int32_t kListPixels = 256;
   constexpr int32_t kListRows = 64;
   struct ListedRow {
@@ -74,7 +74,7 @@ void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const Segme
     for (int32_t r = 0; r < rows; ++r) {
       const ListedRow& row = listed[r];
       adjust(row.x, row.y, row.count, c);
-      BlendRowByCoverage<P>(surface.PixelAt(row.x, row.y), colour, opacity, c, row.count);
+      blend(surface.PixelAt(row.x, row.y), c, row.count);
       c += row.count;
     }
     pixels = 0;
@@ -188,6 +188,7 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
 
   // Cheap to set up (a few words cleared), so set up whether or not a solid run comes.
   FixedCoverageBlend<P> solidBlend(colour, StrokeCoverage<P>(opacity, 1.0f));
+  const CoverageRowBlend<P> rowBlend(colour, opacity);
   float coverage[kChunk];
   // Blends the pixels lo..hi of row y by their evaluated coverage.
   const auto evaluate = [&](int64_t lo, int64_t hi, int32_t y) {
@@ -195,12 +196,11 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
       const int32_t count = static_cast<int32_t>(std::min<int64_t>(kChunk, hi - start + 1));
       seg.ClampedRow(static_cast<int32_t>(start), y, count, coverage);
       adjust(static_cast<int32_t>(start), y, count, coverage);
-      BlendRowByCoverage<P>(surface.PixelAt(static_cast<int32_t>(start), y), colour, opacity,
-                         coverage, count);
+      rowBlend(surface.PixelAt(static_cast<int32_t>(start), y), coverage, count);
     }
   };
   if (thin && capsule.Usable()) {
-    ScanThinRows(surface, ys, ye, seg, colour, opacity, capsule, narrowFrom, rowWindow, adjust, evaluate);
+    ScanThinRows(surface, ys, ye, seg, rowBlend, capsule, narrowFrom, rowWindow, adjust, evaluate);
     return;
   }
   for (int32_t y = ys; y <= ye; ++y) {
