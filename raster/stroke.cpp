@@ -64,7 +64,8 @@ void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const Segme
   struct ListedRow {
     int32_t x, y, count;
   };
-  int32_t listX[kListPixels], listY[kListPixels];
+  // Room for a group of four written past the last pixel (see below).
+  int32_t listX[kListPixels + 4], listY[kListPixels + 4];
   float coverage[kListPixels];
   ListedRow listed[kListRows];
   int32_t pixels = 0, rows = 0;
@@ -96,7 +97,18 @@ void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const Segme
       continue;
     }
     listed[rows++] = {static_cast<int32_t>(lo), y, static_cast<int32_t>(count)};
-    for (int32_t i = 0; i < count; ++i) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Four at a time, the last group running up to three entries past the row's pixels: the
+    // next row overwrites them, and nothing reads beyond the listed pixels.
+    const __m128i columns = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(lo)), _mm_set_epi32(3, 2, 1, 0));
+    const __m128i row = _mm_set1_epi32(y);
+    for (; i < count; i += 4) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(listX + pixels + i), _mm_add_epi32(columns, _mm_set1_epi32(i)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(listY + pixels + i), row);
+    }
+#endif
+    for (; i < count; ++i) {
       listX[pixels + i] = static_cast<int32_t>(lo) + i;
       listY[pixels + i] = y;
     }
