@@ -53,7 +53,8 @@ int64_t NarrowFrom(float reach) {
 // pixels are gathered over many rows into one list, whose coverage is evaluated with every lane
 // of a group holding a pixel, and then blended row by row. A thin stroke has no solid core
 // (CapsuleColumns::Solid wants a core of a few pixels). rowWindow(y, lo, hi) gives the columns
-// of row y to scan before narrowing, evaluate(lo, hi, y) evaluates and blends one row alone.
+// of row y to scan before narrowing, evaluate(lo, hi, y) evaluates and blends one row alone, and
+// adjust takes rows of at most kChunk pixels.
 template <class P, class RowWindow, class Adjust, class Evaluate>
 void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const SegmentCoverage& seg,
                   const CoverageRowBlend<P>& blend, const CapsuleColumns& capsule,
@@ -92,7 +93,9 @@ void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const Segme
     if (lo > hi) continue;
     const int64_t count = hi - lo + 1;
     if (pixels + count > kListPixels || rows == kListRows) flush();
-    if (count > kListPixels) {
+    // A row longer than adjust() and the row evaluation take at once goes through the row
+    // evaluation, which cuts it into chunks.
+    if (count > kChunk) {
       evaluate(lo, hi, y);
       continue;
     }

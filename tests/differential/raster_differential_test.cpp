@@ -149,5 +149,52 @@ TYPED_TEST(RasterDifferential, EveryRasteriserMatchesItsReference) {
   }
 }
 
+// Thin strokes whose rows are longer than the evaluation's chunk of pixels: nearly horizontal
+// segments across a wide frame, joined to a next segment that reaches back over the same rows
+// (its coverage is taken off row by row), drawn whole and in bands.
+TYPED_TEST(RasterDifferential, ThinStrokesWithLongRowsMatchTheirReference) {
+  using P = TypeParam;
+  struct Case {
+    Op op;
+    int32_t c[6];
+    float width;
+  };
+  const Case cases[] = {
+      {Op::kJoinedSegment, {5, 20, 690, 24, 10, 30}, 1.75f},
+      {Op::kJoinedSegment, {690, 24, 5, 20, 680, 30}, 1.75f},
+      {Op::kJoinedSegment, {3, 10, 696, 11, 300, 12}, 1.0f},
+      {Op::kJoinedSegment, {20, 40, 650, 52, 40, 41}, 2.0f},
+      {Op::kJoinedSegment, {0, 5, 699, 5, 0, 6}, 0.25f},
+      {Op::kThickLine, {2, 30, 697, 33, 0, 0}, 1.75f},
+      {Op::kThickLine, {697, 8, 2, 9, 0, 0}, 1.0f},
+  };
+  Rng rng(0x10A6ull + sizeof(typename P::Channel));
+  for (const Case& k : cases) {
+    for (const bool banded : {false, true}) {
+      Frame<P> fast(700, 60, 4);
+      differential::FillPicture(fast, rng, false);
+      Frame<P> slow = fast;
+      const int32_t c[9] = {k.c[0], k.c[1], k.c[2], k.c[3], k.c[4], k.c[5], 0, 0, 0};
+      const ShapeColour<P> colour{{differential::Level<P>(0.9f), differential::Level<P>(0.2f),
+                                   differential::Level<P>(0.6f), differential::Level<P>(1.0f)}};
+      const auto opacity = RandomOpacity<P>(rng);
+      if (banded) {
+        for (int32_t top = 0; top < 60; top += 7) {
+          Surface<P> band = fast.View();
+          band.clipTop = top;
+          band.clipBottom = top + 7;
+          Draw<P>(true, k.op, band, c, k.width, colour, opacity);
+        }
+      } else {
+        Draw<P>(true, k.op, fast.View(), c, k.width, colour, opacity);
+      }
+      Draw<P>(false, k.op, slow.View(), c, k.width, colour, opacity);
+      ASSERT_TRUE(fast.SameBytes(slow)) << "op " << static_cast<int>(k.op) << " from " << c[0] << "," << c[1]
+                                        << " to " << c[2] << "," << c[3] << " width " << k.width
+                                        << (banded ? " in bands" : "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace morvane
