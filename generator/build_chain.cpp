@@ -110,11 +110,11 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
         ++chain.count;
         found = true;
       };
-      // The pixel a candidate reads, or null when it lies outside the band around the image,
-      // where the ring's sweep ends.
-      const auto pixelInBand = [&](double sine, double cosine) __attribute__((always_inline)) -> const Ch* {
-        const int32_t x = TruncToInt32(sine * radius + fx);
-        const int32_t y = TruncToInt32(cosine * radius + fy);
+      // The pixel a candidate of the ring of radius `at` reads, or null when it lies outside
+      // the band around the image, where the ring's sweep ends.
+      const auto pixelInBand = [&](double sine, double cosine, double at) __attribute__((always_inline)) -> const Ch* {
+        const int32_t x = TruncToInt32(sine * at + fx);
+        const int32_t y = TruncToInt32(cosine * at + fy);
         if (x < bandLeft || y < bandLeft || x >= bandRight || y >= bandBottom) return nullptr;
         const Ch* pixel = input.PixelAt(MirrorCoordinate(x, width), MirrorCoordinate(y, height));
         if (prefetch) __builtin_prefetch(pixel);
@@ -125,7 +125,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
       if (angles == nullptr) {
         // Untabled sweeps (controls far out of range) work each angle out as they go.
         sweeps.Visit(k, [&](double sine, double cosine) {
-          const Ch* pixel = pixelInBand(sine, cosine);
+          const Ch* pixel = pixelInBand(sine, cosine, radius);
           if (pixel == nullptr) return false;
           if (matches(pixel)) {
             record(sine, cosine);
@@ -148,10 +148,7 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
           const double* nextAngles = sweeps.Table(nextK, nextCount);
           const double nextRadius = static_cast<float>(r + 1);
           for (int32_t i = 0; i < kAheadNextRing && i < nextCount; ++i) {
-            const int32_t x = TruncToInt32(nextAngles[2 * i] * nextRadius + fx);
-            const int32_t y = TruncToInt32(nextAngles[2 * i + 1] * nextRadius + fy);
-            if (x < bandLeft || y < bandLeft || x >= bandRight || y >= bandBottom) break;
-            __builtin_prefetch(input.PixelAt(MirrorCoordinate(x, width), MirrorCoordinate(y, height)));
+            if (pixelInBand(nextAngles[2 * i], nextAngles[2 * i + 1], nextRadius) == nullptr) break;
           }
         }
         for (int32_t i = 0; i < count; ++i) {
@@ -177,7 +174,9 @@ int32_t BuildChain(const InputSurface<P>& input, int32_t x0, int32_t y0,
           return pixel;
         });
       } else {
-        sweep([&](int32_t i) __attribute__((always_inline)) { return pixelInBand(angles[2 * i], angles[2 * i + 1]); });
+        sweep([&](int32_t i) __attribute__((always_inline)) {
+          return pixelInBand(angles[2 * i], angles[2 * i + 1], radius);
+        });
       }
     }
     if (!found) break;

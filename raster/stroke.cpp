@@ -222,9 +222,9 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
     int64_t lo, hi;
     rowWindow(y, lo, hi);
     if (hi - lo < narrowFrom || !capsule.Usable()) {
-      // Not worth the exact columns and the solid core; the band's are cheap for a thin stroke,
-      // whose rows are wider than it by far. A thick stroke's are about as wide as the band.
-      if (thin && hi - lo >= kBandFrom && capsule.Usable()) capsule.NarrowToBand(y, lo, hi);
+      // Not worth the exact columns and the solid core (a thin stroke with a usable capsule, for
+      // which the band's columns pay, went to ScanThinRows); a thick stroke's rows are about as
+      // wide as the band.
       evaluate(lo, hi, y);
       continue;
     }

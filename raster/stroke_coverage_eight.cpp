@@ -8,14 +8,16 @@
 
 namespace morvane {
 
-namespace {
-
-// What a segment's groups share: its values in every lane (ry and rydy: a row's).
-struct EightLanes {
+// What a segment's groups share: its values in every lane (ry, rydy and lanes: a row's).
+struct SegmentCoverage::EightLanes {
   __m256 ox, oy, dx, dy, len2, one, zero, half, fullSum, noneSum, ry, rydy;
   __m256d reach;
   __m256i lanes;
 };
+
+namespace {
+
+using EightLanes = SegmentCoverage::EightLanes;
 
 // The clamped coverage of eight pixels at offsets (rx, ry) from the segment's start; rydy is
 // ry × dy.
@@ -65,9 +67,7 @@ MORVANE_AVX2 [[gnu::always_inline]] inline __m256 ListGroupOfEight(const EightLa
 
 }  // namespace
 
-MORVANE_AVX2 void SegmentCoverage::ClampedRowEight(int32_t x0, int32_t y, int32_t count,
-                                                               float* out) const {
-  EightLanes k;
+MORVANE_AVX2 void SegmentCoverage::FillEightLanes(EightLanes& k) const {
   k.ox = _mm256_set1_ps(ox_);
   k.oy = _mm256_set1_ps(oy_);
   k.dx = _mm256_set1_ps(dx_);
@@ -79,6 +79,12 @@ MORVANE_AVX2 void SegmentCoverage::ClampedRowEight(int32_t x0, int32_t y, int32_
   k.fullSum = _mm256_set1_ps(fullSum_);
   k.noneSum = _mm256_set1_ps(noneSum_);
   k.reach = _mm256_set1_pd(static_cast<double>(reach_));
+}
+
+MORVANE_AVX2 void SegmentCoverage::ClampedRowEight(int32_t x0, int32_t y, int32_t count,
+                                                               float* out) const {
+  EightLanes k;
+  FillEightLanes(k);
   k.ry = _mm256_set1_ps(static_cast<float>(y) - oy_);
   k.rydy = _mm256_mul_ps(k.ry, k.dy);
   k.lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -90,17 +96,7 @@ MORVANE_AVX2 void SegmentCoverage::ClampedRowEight(int32_t x0, int32_t y, int32_
 MORVANE_AVX2 void SegmentCoverage::ClampedListEight(const int32_t* x, const int32_t* y, int32_t count,
                                                     float* out) const {
   EightLanes k;
-  k.ox = _mm256_set1_ps(ox_);
-  k.oy = _mm256_set1_ps(oy_);
-  k.dx = _mm256_set1_ps(dx_);
-  k.dy = _mm256_set1_ps(dy_);
-  k.len2 = _mm256_set1_ps(len2_);
-  k.one = _mm256_set1_ps(1.0f);
-  k.zero = _mm256_setzero_ps();
-  k.half = _mm256_set1_ps(0.5f);
-  k.fullSum = _mm256_set1_ps(fullSum_);
-  k.noneSum = _mm256_set1_ps(noneSum_);
-  k.reach = _mm256_set1_pd(static_cast<double>(reach_));
+  FillEightLanes(k);
   int32_t i = 0;
   for (; i + 8 <= count; i += 8) _mm256_storeu_ps(out + i, ListGroupOfEight(k, x + i, y + i));
   if (i < count) _mm256_storeu_ps(out + count - 8, ListGroupOfEight(k, x + count - 8, y + count - 8));

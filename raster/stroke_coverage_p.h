@@ -180,6 +180,10 @@ class SegmentCoverage {
 #if defined(MORVANE_EIGHT_LANES)
   // ClampedList eight pixels at a time; count ≥ 8, only where kEightLanes holds.
   void ClampedListEight(const int32_t* x, const int32_t* y, int32_t count, float* out) const;
+
+  // The segment's values in every lane of eight, as the eight-lane evaluations share them
+  // (defined with them, in stroke_coverage_eight.cpp).
+  struct EightLanes;
 #endif
 
   // ClampedRow four pixels at a time (SSE2, every x64 processor), or one at a time without it.
@@ -205,6 +209,10 @@ class SegmentCoverage {
   }
 
  private:
+#if defined(MORVANE_EIGHT_LANES)
+  // Fills k with the segment's values (not a row's).
+  void FillEightLanes(EightLanes& k) const;
+#endif
 #if defined(__SSE2__)
   // The segment's values in every lane of four.
   struct FourLanes {
