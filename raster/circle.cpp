@@ -45,6 +45,19 @@ BoundaryStep BoundaryAt(float r, int32_t k) {
   return {true, v, s - static_cast<double>(static_cast<float>(v))};
 }
 
+// Whether a circle of radius r about row y leaves every writable row untouched. Both circle
+// rasterisers write only rows y ± k (k ≤ m, the octant limit) and y ± v, y ± (v + 1), where v
+// never exceeds v(0), so a band further than max(m, v(0)) + 1 from the centre receives nothing.
+// When a frame is drawn in bands, a shape that crosses into a band reaches it with a few of its
+// circles; the others return here instead of walking their octants for no pixel.
+template <class P>
+bool MissesWritableRows(const Surface<P>& surface, int64_t y, int64_t rowReach) {
+  return y + rowReach + 1 < surface.WriteTop() || y - rowReach - 1 >= surface.WriteBottom();
+}
+
+// max(m, v(0)): the rows of a circle lie within this and one more of its centre.
+int64_t RowReach(float r, int32_t m) { return std::max<int64_t>(m, BoundaryAt(r, 0).v); }
+
 }  // namespace
 
 template <class P>
@@ -54,6 +67,7 @@ void DrawCircleOutline(const Surface<P>& surface, int32_t cx, int32_t cy, int32_
   const float r = static_cast<float>(radius);
   const int32_t m = OctantLimit(r);
   const int64_t x = cx, y = cy;
+  if (MissesWritableRows(surface, y, RowReach(r, m))) return;
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
     BlendPixel<P>(surface, px, py, colour, c);
   };
@@ -94,7 +108,8 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
 
   // Rows recorded are cy ± k (k ≤ m) and cy ± v, and v is largest at k = 0 (r² − k² only
   // falls), so only the buffer rows within max(m, v(0)) of the centre need table entries.
-  const int64_t rowReach = std::max<int64_t>(m, BoundaryAt(r, 0).v);
+  const int64_t rowReach = RowReach(r, m);
+  if (MissesWritableRows(surface, y, rowReach)) return;
   const int64_t firstRow = std::max<int64_t>(y - rowReach, 0);
   const int64_t lastRow = std::min<int64_t>(y + rowReach, surface.height - 1);
   const int64_t rows = std::max<int64_t>(lastRow - firstRow + 1, 0);

@@ -100,8 +100,11 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
                   const SpanTable& table) {
   if (surface.width <= 0 || surface.height <= 0) return;
   if (!ClipSegment(x0, y0, x1, y1, surface.width, surface.height)) return;
-  const BandCoverage<P> band(opacity);
   const int32_t writeTop = surface.WriteTop(), writeBottom = surface.WriteBottom();
+  // The clipped edge's pixels lie on its rows and the row below them. An edge of a shape drawn
+  // in bands often has none in this band, and stepping its columns would find that one by one.
+  if (int64_t{std::max(y0, y1)} + 1 < writeTop || std::min(y0, y1) >= writeBottom) return;
+  const BandCoverage<P> band(opacity);
   auto draw = [&](int64_t x, int64_t row, int32_t weight) {
     if (row < 0 || row >= surface.height || !table.Outside(row, x)) return;
     BlendPixel<P>(surface, x, row, colour, band(weight));
@@ -198,7 +201,11 @@ void FillPolygon(const Surface<P>& surface, const Point (&v)[N], const Edge (&sc
   table.spanMax = table.spanMin + rows;
   table.Reset();
 
-  for (const Edge& e : scans) ScanEdge(v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y, table);
+  // An empty table (no writable row between the vertices) records nothing, so its edges are not
+  // stepped; the edge band may still reach the row below the bottom vertex.
+  if (rows > 0) {
+    for (const Edge& e : scans) ScanEdge(v[e.from].x, v[e.from].y, v[e.to].x, v[e.to].y, table);
+  }
   // The pixels beside both ends of each row's span, where the bands and the span begin.
   for (int32_t row = table.firstRow; row <= table.lastRow; ++row) {
     const int32_t lo = table.spanMin[row - table.firstRow], hi = table.spanMax[row - table.firstRow];

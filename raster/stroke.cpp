@@ -49,6 +49,23 @@ int64_t NarrowFrom(float reach) {
   return reach < 64.0f ? kNarrowFrom + 4 * static_cast<int64_t>(reach) : kNarrowFrom + 256;
 }
 
+// The rows a segment's box spans, top..bottom: its ends' rows widened by the reach.
+struct BoxRows {
+  int32_t top, bottom;
+};
+inline BoxRows BoxRowsOf(int32_t y0, int32_t y1, float reach) {
+  const float fy0 = static_cast<float>(y0), fy1 = static_cast<float>(y1);
+  // The coordinates come from integers, so plain comparisons give fmin and fmax.
+  return {FloorToInt32(std::min(fy0, fy1) - reach), CeilToInt32(std::max(fy0, fy1) + reach)};
+}
+
+// Whether none of a segment's rows may be written. A shape drawn in bands reaches most bands
+// with few of its segments, and the others return before their coverage is set up.
+template <class P>
+bool MissesWritableRows(const Surface<P>& surface, const BoxRows& box) {
+  return box.bottom < surface.WriteTop() || box.top >= surface.WriteBottom();
+}
+
 // The rows ys..ye of a thin stroke (see ScanSegment), whose rows are a few pixels long: their
 // pixels are gathered over many rows into one list, whose coverage is evaluated with every lane
 // of a group holding a pixel, and then blended row by row. A thin stroke has no solid core
@@ -120,26 +137,24 @@ void ScanThinRows(const Surface<P>& surface, int32_t ys, int32_t ye, const Segme
   if (pixels > 0) flush();
 }
 
-// Scans the pixels of segment P0 → P1 that its bounding box and row band allow, and blends each
-// with coverage × opacity; a coverage ≤ 0 leaves the pixel alone. Only the columns the stroke can
-// reach are evaluated (CapsuleColumns::Narrow): the others have no coverage, so skipping them
-// changes no pixel. Columns that solid(y, lo, hi) reports have coverage 1 and are blended without
-// evaluating it. Each pixel's coverage is the segment's clamped coverage, which
+// Scans the pixels of segment P0 → P1 that its bounding box (rows: box) and row band allow, and
+// blends each with coverage × opacity; a coverage ≤ 0 leaves the pixel alone. Only the columns
+// the stroke can reach are evaluated (CapsuleColumns::Narrow): the others have no coverage, so
+// skipping them changes no pixel. Columns that solid(y, lo, hi) reports have coverage 1 and are
+// blended without evaluating it. Each pixel's coverage is the segment's clamped coverage, which
 // adjust(x, y, count, c) may then change for the count pixels of row y from x.
 template <class P, class Adjust, class SolidColumns>
 void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
-                 float reach, const SegmentCoverage& seg, const ShapeColour<P>& colour,
-                 typename P::Coverage opacity, const CapsuleColumns& capsule,
+                 float reach, const BoxRows& box, const SegmentCoverage& seg,
+                 const ShapeColour<P>& colour, typename P::Coverage opacity, const CapsuleColumns& capsule,
                  const Adjust& adjust, const SolidColumns& solid) {
   const int32_t width = surface.width, height = surface.height;
   if (width <= 0 || height <= 0) return;
   const float fx0 = static_cast<float>(x0), fx1 = static_cast<float>(x1);
-  const float fy0 = static_cast<float>(y0), fy1 = static_cast<float>(y1);
   // The coordinates come from integers, so plain comparisons give fmin and fmax.
   const int32_t left = FloorToInt32(std::min(fx0, fx1) - reach);
   const int32_t right = CeilToInt32(std::max(fx0, fx1) + reach);
-  const int32_t top = FloorToInt32(std::min(fy0, fy1) - reach);
-  const int32_t bottom = CeilToInt32(std::max(fy0, fy1) + reach);
+  const auto [top, bottom] = box;
   const int32_t xs = std::max(left, 0), xe = std::min(right, width - 1);
   const int32_t ys = std::max(top, surface.WriteTop());
   const int32_t ye = std::min(bottom, surface.WriteBottom() - 1);
@@ -260,10 +275,12 @@ void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1
                    const StrokeWidth& width, const ShapeColour<P>& colour,
                    typename P::Coverage opacity) {
   const float reach = width.Reach();
+  const BoxRows box = BoxRowsOf(y0, y1, reach);
+  if (MissesWritableRows(surface, box)) return;
   const SegmentCoverage seg(x0, y0, x1, y1, reach, SumsOf(width));
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   ScanSegment<P>(
-      surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
+      surface, x0, y0, x1, y1, reach, box, seg, colour, opacity, capsule,
       // The segment's coverage as it is (clamped to 0..1: a coverage ≤ 0 leaves the pixel alone
       // either way).
       [](int32_t, int32_t, int32_t, float*) {},
@@ -275,13 +292,15 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
                        const StrokeWidth& width, int32_t x2, int32_t y2,
                        const ShapeColour<P>& colour, typename P::Coverage opacity) {
   const float reach = width.Reach();
+  const BoxRows box = BoxRowsOf(y0, y1, reach);
+  if (MissesWritableRows(surface, box)) return;
   const DecidedSums sums = SumsOf(width);
   const SegmentCoverage seg(x0, y0, x1, y1, reach, sums);
   const SegmentCoverage next(x1, y1, x2, y2, reach, sums);
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   const CapsuleColumns nextCapsule(x1, y1, x2, y2, reach);
   ScanSegment<P>(
-      surface, x0, y0, x1, y1, reach, seg, colour, opacity, capsule,
+      surface, x0, y0, x1, y1, reach, box, seg, colour, opacity, capsule,
       [&next, &nextCapsule, narrowFrom = NarrowFrom(reach), thin = IsThin(reach)](
           int32_t x, int32_t y, int32_t count, float* out) {
         // The next segment is evaluated only over the columns it can reach: elsewhere its
