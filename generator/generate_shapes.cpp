@@ -15,9 +15,9 @@ namespace {
 // The shapes between two checks of the time limit are generated together: their chains first
 // (on every thread when each shape draws its own random numbers; those of the next batch while
 // this one is drawn), then drawn band by band, each thread drawing every shape of the batch in
-// shape order into the rows of its band. A pixel lies
-// in one band and receives the same blends in the same order as in a drawing on one thread, so
-// the picture is the same whatever the number of threads.
+// shape order into the rows (or, for "Grid", the columns) of its band. A pixel lies in one band
+// and receives the same blends in the same order as in a drawing on one thread, so the picture
+// is the same whatever the number of threads.
 template <class P>
 struct PlacedShape {
   // Provided, so that a vector of them leaves the chains' point arrays unwritten (with the
@@ -28,20 +28,24 @@ struct PlacedShape {
   bool placed = false;
   ShapeColour<P> source{};
   Chain chain;
-  int64_t top = 0, bottom = 0;  // rows outside top..bottom receive nothing from this shape
+  // Rows outside top..bottom and columns outside left..right receive nothing from this shape.
+  int64_t top = 0, bottom = 0, left = 0, right = 0;
 };
 
-// Rows beyond which nothing of the shape is drawn. Every piece stays within the distance of two
-// consecutive chain points plus the line width of a chain point: curves within the hull of their
-// points and midpoints, circles within their radius (at most that distance plus 2) of a midpoint,
-// squares within half a diagonal of one, strokes within the line width of their segment.
+// Rows and columns beyond which nothing of the shape is drawn. Every piece stays within the
+// distance of two consecutive chain points plus the line width of a chain point: curves within the
+// hull of their points and midpoints, circles within their radius (at most that distance plus 2)
+// of a midpoint, squares within half a diagonal of one, strokes within the line width of their
+// segment.
 template <class P>
-void FindRows(PlacedShape<P>& shape, float lineWidth) {
+void FindExtent(PlacedShape<P>& shape, float lineWidth) {
   const Chain& c = shape.chain;
-  int64_t top = c.y[0], bottom = c.y[0], step = 0;
+  int64_t top = c.y[0], bottom = c.y[0], left = c.x[0], right = c.x[0], step = 0;
   for (int32_t i = 1; i < c.count; ++i) {
     top = std::min<int64_t>(top, c.y[i]);
     bottom = std::max<int64_t>(bottom, c.y[i]);
+    left = std::min<int64_t>(left, c.x[i]);
+    right = std::max<int64_t>(right, c.x[i]);
     step = std::max<int64_t>(step, std::llabs(int64_t{c.x[i]} - c.x[i - 1]) +
                                        std::llabs(int64_t{c.y[i]} - c.y[i - 1]));
   }
@@ -50,24 +54,37 @@ void FindRows(PlacedShape<P>& shape, float lineWidth) {
   const int64_t margin = 2 * step + static_cast<int64_t>(width) + 4;
   shape.top = top - margin;
   shape.bottom = bottom + margin;
+  shape.left = left - margin;
+  shape.right = right + margin;
 }
 
-// Cuts the frame's rows into bands that each hold about the same number of shape rows of the
-// batch: band b is rows cuts[b] ≤ y < cuts[b + 1]. A batch of "Grid" shapes lies in a strip of a
-// few grid rows, which bands of equal height would give to one thread. Any cut gives the same
-// picture; only the threads' shares change. Works on the shapes' first and last rows, never on
-// every row of the frame, so a frame of any height costs the same. `events` holds two entries per
-// shape of a batch.
+// Bands of rows for randomly placed shapes, which spread over the frame. A batch of "Grid" shapes
+// lies in a strip a few grid rows high, which their extents reach far over: cut into bands of
+// rows, nearly every shape would reach both sides of the cut and be set up once per band. Cut into
+// bands of columns, only the shapes near a cut are.
+struct BandAxis {
+  bool columns;
+  template <class P>
+  int64_t First(const PlacedShape<P>& shape) const { return columns ? shape.left : shape.top; }
+  template <class P>
+  int64_t Last(const PlacedShape<P>& shape) const { return columns ? shape.right : shape.bottom; }
+};
+
+// Cuts the frame's `extent` rows or columns into bands that each hold about the same number of
+// shape rows (columns) of the batch: band b is cuts[b] ≤ y < cuts[b + 1]. Bands of equal size
+// would give most of a "Grid" batch to one thread. Any cut gives the same picture; only the
+// threads' shares change. Works on the shapes' first and last rows, never on every row of the
+// frame, so a frame of any size costs the same. `events` holds two entries per shape of a batch.
 template <class P>
-void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_t height,
-                  std::vector<int64_t>& events, std::vector<int32_t>& cuts) {
+void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, BandAxis axis,
+                  int32_t extent, std::vector<int64_t>& events, std::vector<int32_t>& cuts) {
   events.clear();
   int64_t total = 0;
   for (int32_t j = 0; j < size; ++j) {
     const PlacedShape<P>& shape = batch[j];
-    if (!shape.placed || shape.bottom < 0 || shape.top >= height) continue;
-    const int64_t top = std::max<int64_t>(shape.top, 0);
-    const int64_t end = std::min<int64_t>(shape.bottom, height - 1) + 1;
+    if (!shape.placed || axis.Last(shape) < 0 || axis.First(shape) >= extent) continue;
+    const int64_t top = std::max<int64_t>(axis.First(shape), 0);
+    const int64_t end = std::min<int64_t>(axis.Last(shape), extent - 1) + 1;
     // A row and, in the lowest bit, whether a shape starts (1) or ends (0) there: sorted, the
     // ends of a row come before its starts (one integer sorts several times quicker than a pair).
     events.push_back(2 * top + 1);
@@ -82,7 +99,7 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
   // `band` ends after the first row whose shape rows up to it reach its share, total × band / bands.
   int64_t y = 0, covering = 0, before = 0;
   for (size_t e = 0; e <= events.size() && band < bands; ++e) {
-    const int64_t next = e < events.size() ? events[e] >> 1 : height;
+    const int64_t next = e < events.size() ? events[e] >> 1 : extent;
     while (covering > 0 && band < bands) {
       const int64_t needed = total * band - before * bands;  // in shape rows × bands
       const int64_t rows = needed <= 0 ? 1 : (needed + covering * bands - 1) / (covering * bands);
@@ -93,7 +110,7 @@ void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, int32_
     y = next;
     if (e < events.size()) covering += (events[e] & 1) != 0 ? 1 : -1;
   }
-  while (band <= bands) cuts[band++] = height;
+  while (band <= bands) cuts[band++] = extent;
 }
 
 // The bytes of a surface's rows of pixels.
@@ -143,7 +160,9 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   // slower, each shape that crosses a band edge being set up once per band. With one random
   // sequence, one thread builds the next batch's chains while the others draw, and thinner bands
   // let it join the drawing when it is done.
-  const int32_t bands = std::min(height, pool.Threads() * (ownNumbers ? 1 : 4));
+  const BandAxis axis{settings.startStrategy == kStartGrid};
+  const int32_t extent = axis.columns ? width : height;
+  const int32_t bands = std::min(extent, pool.Threads() * (ownNumbers ? 1 : 4));
   // The batch being drawn and the next one, whose chains are built meanwhile.
   const size_t batchSize = static_cast<size_t>(std::min(plan.count, kTimeCheckInterval));
   std::vector<PlacedShape<P>> batches[2] = {std::vector<PlacedShape<P>>(batchSize),
@@ -153,7 +172,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   // Bands of equal height, kept for randomly placed shapes, which spread over the frame; a Grid
   // batch lies in a strip, and its cuts are balanced batch by batch.
   std::vector<int32_t> cuts(static_cast<size_t>(bands) + 1);
-  for (int32_t b = 0; b <= bands; ++b) cuts[b] = static_cast<int32_t>(int64_t{height} * b / bands);
+  for (int32_t b = 0; b <= bands; ++b) cuts[b] = static_cast<int32_t>(int64_t{extent} * b / bands);
   const float lineWidth = EffectiveLineWidth(settings.lineWidth);
   // Chains read the input while shapes are drawn into the output: only buffers apart allow it
   // (a host rendering in place gets the chains of a batch built before its drawing starts).
@@ -165,7 +184,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
     const auto place = [&](int32_t j, RandomSource& numbers) {
       PlacedShape<P>& shape = batch[j];
       shape.placed = PlaceShape(view, settings, plan, sweeps, begin + j, numbers, shape.source, shape.chain);
-      if (shape.placed) FindRows(shape, lineWidth);
+      if (shape.placed) FindExtent(shape, lineWidth);
     };
     if (ownNumbers) {
       RandomSource own(ShapeSeed(settings.seed, begin + part));
@@ -176,14 +195,15 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
     }
   };
   const auto draw = [&](const std::vector<PlacedShape<P>>& batch, int32_t size, int32_t band) {
-    Surface<P> rows = output;
-    rows.clipTop = cuts[band];
-    rows.clipBottom = cuts[band + 1];
-    if (rows.clipTop >= rows.clipBottom) return;
-    RasterTarget<P> target{rows};
+    const int32_t first = cuts[band], end = cuts[band + 1];
+    if (first >= end) return;
+    Surface<P> part = output;
+    (axis.columns ? part.clipLeft : part.clipTop) = first;
+    (axis.columns ? part.clipRight : part.clipBottom) = end;
+    RasterTarget<P> target{part};
     for (int32_t j = 0; j < size; ++j) {
       const PlacedShape<P>& shape = batch[j];
-      if (!shape.placed || shape.bottom < rows.clipTop || shape.top >= rows.clipBottom) continue;
+      if (!shape.placed || axis.Last(shape) < first || axis.First(shape) >= end) continue;
       DrawShape(target, shape.chain, shape.source, settings);
     }
   };
@@ -196,7 +216,12 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   for (;;) {
     const std::vector<PlacedShape<P>>& batch = batches[current];
     const int32_t size = end - begin;
-    if (settings.startStrategy == kStartGrid) BalanceBands(batch, size, height, events, cuts);
+    if (axis.columns) {
+      BalanceBands(batch, size, axis, extent, events, cuts);
+      // Whole lines of 64 bytes (16 pixels at 8 bits) to each thread where the frame's rows start
+      // on one: two threads writing one line would pass it back and forth.
+      for (int32_t b = 1; b < bands; ++b) cuts[b] = std::min(extent, (cuts[b] + 8) / 16 * 16);
+    }
     const int32_t next = end, nextSize = end < plan.count ? batchEnd(end) - end : 0;
     std::vector<PlacedShape<P>>& following = batches[1 - current];
     const int32_t nextParts = buildAhead && nextSize > 0 ? parts(nextSize) : 0;

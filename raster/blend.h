@@ -499,13 +499,19 @@ class FixedCoverageBlend {
   uint8_t w_[kSlots];
 };
 
-// Pixels outside the surface or its clip are ignored; coordinates may lie anywhere in 64 bits.
+// Pixels outside `area` (the surface's Writes()) are ignored; coordinates may lie anywhere in 64
+// bits.
+template <class P>
+inline void BlendPixel(const Surface<P>& surface, const WriteArea& area, int64_t x, int64_t y,
+                       const ShapeColour<P>& colour, typename P::Coverage coverage) {
+  if (!area.Holds(x, y)) return;
+  BlendPixelAt<P>(surface.PixelAt(static_cast<int32_t>(x), static_cast<int32_t>(y)), colour,
+                  coverage);
+}
 template <class P>
 inline void BlendPixel(const Surface<P>& surface, int64_t x, int64_t y,
                        const ShapeColour<P>& colour, typename P::Coverage coverage) {
-  if (!surface.Writable(x, y)) return;
-  BlendPixelAt<P>(surface.PixelAt(static_cast<int32_t>(x), static_cast<int32_t>(y)), colour,
-                  coverage);
+  BlendPixel<P>(surface, surface.Writes(), x, y, colour, coverage);
 }
 
 }  // namespace morvane

@@ -45,14 +45,16 @@ BoundaryStep BoundaryAt(float r, int32_t k) {
   return {true, v, s - static_cast<double>(static_cast<float>(v))};
 }
 
-// Whether a circle of radius r about row y leaves every writable row untouched. Both circle
+// Whether a circle of radius r about (x, y) leaves every writable pixel untouched. Both circle
 // rasterisers write only rows y ± k (k ≤ m, the octant limit) and y ± v, y ± (v + 1), where v
-// never exceeds v(0), so a band further than max(m, v(0)) + 1 from the centre receives nothing.
-// When a frame is drawn in bands, a shape that crosses into a band reaches it with a few of its
-// circles; the others return here instead of walking their octants for no pixel.
+// never exceeds v(0), and the same columns about x, so a band further than max(m, v(0)) + 1 from
+// the centre receives nothing. When a frame is drawn in bands, a shape that crosses into a band
+// reaches it with a few of its circles; the others return here instead of walking their octants
+// for no pixel.
 template <class P>
-bool MissesWritableRows(const Surface<P>& surface, int64_t y, int64_t rowReach) {
-  return y + rowReach + 1 < surface.WriteTop() || y - rowReach - 1 >= surface.WriteBottom();
+bool MissesWritablePixels(const Surface<P>& surface, int64_t x, int64_t y, int64_t rowReach) {
+  return y + rowReach + 1 < surface.WriteTop() || y - rowReach - 1 >= surface.WriteBottom() ||
+         x + rowReach + 1 < surface.WriteLeft() || x - rowReach - 1 >= surface.WriteRight();
 }
 
 // max(m, v(0)): the rows of a circle lie within this and one more of its centre.
@@ -67,9 +69,10 @@ void DrawCircleOutline(const Surface<P>& surface, int32_t cx, int32_t cy, int32_
   const float r = static_cast<float>(radius);
   const int32_t m = OctantLimit(r);
   const int64_t x = cx, y = cy;
-  if (MissesWritableRows(surface, y, RowReach(r, m))) return;
+  if (MissesWritablePixels(surface, x, y, RowReach(r, m))) return;
+  const WriteArea area = surface.Writes();
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
-    BlendPixel<P>(surface, px, py, colour, c);
+    BlendPixel<P>(surface, area, px, py, colour, c);
   };
   for (int32_t k = 0; k <= m; ++k) {
     const BoundaryStep b = BoundaryAt(r, k);
@@ -109,7 +112,7 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
   // Rows recorded are cy ± k (k ≤ m) and cy ± v, and v is largest at k = 0 (r² − k² only
   // falls), so only the buffer rows within max(m, v(0)) of the centre need table entries.
   const int64_t rowReach = RowReach(r, m);
-  if (MissesWritableRows(surface, y, rowReach)) return;
+  if (MissesWritablePixels(surface, x, y, rowReach)) return;
   const int64_t firstRow = std::max<int64_t>(y - rowReach, 0);
   const int64_t lastRow = std::min<int64_t>(y + rowReach, surface.height - 1);
   const int64_t rows = std::max<int64_t>(lastRow - firstRow + 1, 0);
@@ -141,8 +144,9 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
     int32_t& e = spanMax[row - firstRow];
     e = std::max(e, SaturateToInt32(col));
   };
+  const WriteArea area = surface.Writes();
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
-    BlendPixel<P>(surface, px, py, colour, c);
+    BlendPixel<P>(surface, area, px, py, colour, c);
   };
 
   for (int32_t k = 0; k <= m; ++k) {
@@ -179,9 +183,9 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
     }
     int32_t lo = spanMin[i];
     int32_t hi = spanMax[i];
-    if (hi < 0 || lo >= surface.width) continue;
-    lo = std::max(lo, 0);
-    hi = std::min(hi, surface.width - 1);
+    if (hi < surface.WriteLeft() || lo >= surface.WriteRight()) continue;
+    lo = std::max(lo, surface.WriteLeft());
+    hi = std::min(hi, surface.WriteRight() - 1);
     spans.Run(surface.PixelAt(lo, static_cast<int32_t>(row)), hi - lo + 1);
   }
 }

@@ -105,9 +105,10 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
   // in bands often has none in this band, and stepping its columns would find that one by one.
   if (int64_t{std::max(y0, y1)} + 1 < writeTop || std::min(y0, y1) >= writeBottom) return;
   const BandCoverage<P> band(opacity);
+  const WriteArea area = surface.Writes();
   auto draw = [&](int64_t x, int64_t row, int32_t weight) {
     if (row < 0 || row >= surface.height || !table.Outside(row, x)) return;
-    BlendPixel<P>(surface, x, row, colour, band(weight));
+    BlendPixel<P>(surface, area, x, row, colour, band(weight));
   };
   // The clipped ends lie inside the buffer; no half-pixel offset here, unlike the edge scan.
   if (std::abs(x1 - x0) > std::abs(y1 - y0)) {
@@ -147,7 +148,7 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
 template <class P>
 void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeColour<P>& colour,
                typename P::Coverage opacity) {
-  const int32_t width = surface.width;
+  const int32_t left = surface.WriteLeft(), right = surface.WriteRight();
   using Ch = typename P::Channel;
   // At full opacity the blend's result is the colour with full alpha (exactly so at 8 and 16
   // bits); writing it directly also makes float spans exact over any previous content.
@@ -158,9 +159,9 @@ void FillSpans(const Surface<P>& surface, const SpanTable& table, const ShapeCol
   for (int32_t row = first; row <= last; ++row) {
     const int32_t lo = table.spanMin[row - table.firstRow];
     const int32_t hi = table.spanMax[row - table.firstRow];
-    if (lo > hi || hi < 0 || lo >= width) continue;  // lo > hi: a row no edge reached
-    const int32_t start = std::max(lo, 0);
-    const int32_t end = std::min(hi, width - 1);
+    if (lo > hi || hi < left || lo >= right) continue;  // lo > hi: a row no edge reached
+    const int32_t start = std::max(lo, left);
+    const int32_t end = std::min(hi, right - 1);
     Ch* px = surface.PixelAt(start, row);
     if (full) {
       WriteOpaqueRun<P>(px, colour, end - start + 1);

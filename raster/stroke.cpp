@@ -155,7 +155,7 @@ void ScanSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1, 
   const int32_t left = FloorToInt32(std::min(fx0, fx1) - reach);
   const int32_t right = CeilToInt32(std::max(fx0, fx1) + reach);
   const auto [top, bottom] = box;
-  const int32_t xs = std::max(left, 0), xe = std::min(right, width - 1);
+  const int32_t xs = std::max(left, surface.WriteLeft()), xe = std::min(right, surface.WriteRight() - 1);
   const int32_t ys = std::max(top, surface.WriteTop());
   const int32_t ye = std::min(bottom, surface.WriteBottom() - 1);
   if (ys > ye || xs > xe) return;

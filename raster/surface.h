@@ -2,6 +2,7 @@
 // in pixels and the distance from one row to the next in channels (rows may carry padding past
 // their pixels, as host buffers do). Four channels per pixel, alpha, red, green, blue.
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <climits>
 #include <cstdint>
@@ -16,11 +17,23 @@ inline std::ptrdiff_t PixelOffset(int32_t x, int32_t y, int32_t rowStride) {
   return static_cast<std::ptrdiff_t>(y) * rowStride + static_cast<std::ptrdiff_t>(x) * 4;
 }
 
+// The pixels a drawing may write, left ≤ x < left + columns and top ≤ y < top + rows, worked out
+// once for a shape's many single-pixel blends.
+struct WriteArea {
+  int64_t left, top;
+  uint64_t columns, rows;
+  // One unsigned comparison per axis: below `left`, x − left wraps past any number of columns.
+  bool Holds(int64_t x, int64_t y) const {
+    return static_cast<uint64_t>(x) - static_cast<uint64_t>(left) < columns &&
+           static_cast<uint64_t>(y) - static_cast<uint64_t>(top) < rows;
+  }
+};
+
 // Ch is the channel type, const for an image that is only read.
 //
-// Drawing may be limited to the rows clipTop ≤ y < clipBottom (a band of the frame that one thread
-// draws). Every shape is still worked out on the whole frame, so a pixel inside the band gets the
-// same value as in a drawing without the clip.
+// Drawing may be limited to the rows clipTop ≤ y < clipBottom and the columns clipLeft ≤ x <
+// clipRight (a band of the frame that one thread draws). Every shape is still worked out on the
+// whole frame, so a pixel inside the band gets the same value as in a drawing without the clip.
 template <class P, class Ch = typename P::Channel>
 struct Surface {
   Ch* base = nullptr;
@@ -29,13 +42,21 @@ struct Surface {
   int32_t rowStride = 0;  // in channels
   int32_t clipTop = 0;
   int32_t clipBottom = INT32_MAX;
+  int32_t clipLeft = 0;
+  int32_t clipRight = INT32_MAX;
 
-  // The rows that may be written: WriteTop() ≤ y < WriteBottom().
+  // The rows that may be written: WriteTop() ≤ y < WriteBottom(); the columns: WriteLeft() ≤ x <
+  // WriteRight().
   int32_t WriteTop() const { return clipTop > 0 ? clipTop : 0; }
   int32_t WriteBottom() const { return clipBottom < height ? clipBottom : height; }
-  bool Writable(int64_t x, int64_t y) const {
-    return x >= 0 && x < width && y >= WriteTop() && y < WriteBottom();
+  int32_t WriteLeft() const { return clipLeft > 0 ? clipLeft : 0; }
+  int32_t WriteRight() const { return clipRight < width ? clipRight : width; }
+  WriteArea Writes() const {
+    const int64_t left = WriteLeft(), right = WriteRight(), top = WriteTop(), bottom = WriteBottom();
+    return {left, top, static_cast<uint64_t>(std::max<int64_t>(right - left, 0)),
+            static_cast<uint64_t>(std::max<int64_t>(bottom - top, 0))};
   }
+  bool Writable(int64_t x, int64_t y) const { return Writes().Holds(x, y); }
   // The alpha channel of pixel (x, y), which must lie inside the image.
   Ch* PixelAt(int32_t x, int32_t y) const { return base + PixelOffset(x, y, rowStride); }
   // Asks for pixel (x, y), inside the image, ahead of writing it (a hint only). The frame is far

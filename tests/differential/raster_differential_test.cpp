@@ -124,8 +124,9 @@ TYPED_TEST(RasterDifferential, EveryRasteriserMatchesItsReference) {
                                    differential::Level<P>(rng.Real(0, 1)),
                                    differential::Level<P>(1.0f)}};
       const auto opacity = RandomOpacity<P>(rng);
-      // A third of the shapes are drawn band by band, as the threads of a render draw them:
-      // the bands together must give the unclipped reference's bytes.
+      // A third of the shapes are drawn band by band, as the threads of a render draw them, in
+      // bands of rows, and a fifth of the others in bands of columns: the bands together must
+      // give the unclipped reference's bytes.
       if (rng.Chance(33)) {
         int32_t top = -rng.Int(0, 2);
         while (top < h) {
@@ -135,6 +136,16 @@ TYPED_TEST(RasterDifferential, EveryRasteriserMatchesItsReference) {
           band.clipBottom = bottom;
           Draw<P>(true, op, band, c, width, colour, opacity);
           top = bottom;
+        }
+      } else if (rng.Chance(20)) {
+        int32_t left = -rng.Int(0, 2);
+        while (left < w) {
+          const int32_t right = rng.Chance(20) ? w + 3 : left + rng.Int(0, 12);
+          Surface<P> band = fast.View();
+          band.clipLeft = left;
+          band.clipRight = right;
+          Draw<P>(true, op, band, c, width, colour, opacity);
+          left = right;
         }
       } else {
         Draw<P>(true, op, fast.View(), c, width, colour, opacity);
@@ -151,7 +162,8 @@ TYPED_TEST(RasterDifferential, EveryRasteriserMatchesItsReference) {
 
 // Thin strokes whose rows are longer than the evaluation's chunk of pixels: nearly horizontal
 // segments across a wide frame, joined to a next segment that reaches back over the same rows
-// (its coverage is taken off row by row), drawn whole and in bands.
+// (its coverage is taken off row by row), drawn whole, in bands of rows and in bands of columns
+// (which cut the rows).
 TYPED_TEST(RasterDifferential, ThinStrokesWithLongRowsMatchTheirReference) {
   using P = TypeParam;
   struct Case {
@@ -169,8 +181,9 @@ TYPED_TEST(RasterDifferential, ThinStrokesWithLongRowsMatchTheirReference) {
       {Op::kThickLine, {697, 8, 2, 9, 0, 0}, 1.0f},
   };
   Rng rng(0x10A6ull + sizeof(typename P::Channel));
+  enum class Bands { kNone, kRows, kColumns };
   for (const Case& k : cases) {
-    for (const bool banded : {false, true}) {
+    for (const Bands bands : {Bands::kNone, Bands::kRows, Bands::kColumns}) {
       Frame<P> fast(700, 60, 4);
       differential::FillPicture(fast, rng, false);
       Frame<P> slow = fast;
@@ -178,11 +191,18 @@ TYPED_TEST(RasterDifferential, ThinStrokesWithLongRowsMatchTheirReference) {
       const ShapeColour<P> colour{{differential::Level<P>(0.9f), differential::Level<P>(0.2f),
                                    differential::Level<P>(0.6f), differential::Level<P>(1.0f)}};
       const auto opacity = RandomOpacity<P>(rng);
-      if (banded) {
+      if (bands == Bands::kRows) {
         for (int32_t top = 0; top < 60; top += 7) {
           Surface<P> band = fast.View();
           band.clipTop = top;
           band.clipBottom = top + 7;
+          Draw<P>(true, k.op, band, c, k.width, colour, opacity);
+        }
+      } else if (bands == Bands::kColumns) {
+        for (int32_t left = 0; left < 700; left += 97) {
+          Surface<P> band = fast.View();
+          band.clipLeft = left;
+          band.clipRight = left + 97;
           Draw<P>(true, k.op, band, c, k.width, colour, opacity);
         }
       } else {
@@ -191,7 +211,9 @@ TYPED_TEST(RasterDifferential, ThinStrokesWithLongRowsMatchTheirReference) {
       Draw<P>(false, k.op, slow.View(), c, k.width, colour, opacity);
       ASSERT_TRUE(fast.SameBytes(slow)) << "op " << static_cast<int>(k.op) << " from " << c[0] << "," << c[1]
                                         << " to " << c[2] << "," << c[3] << " width " << k.width
-                                        << (banded ? " in bands" : "");
+                                        << (bands == Bands::kRows      ? " in bands of rows"
+                                            : bands == Bands::kColumns ? " in bands of columns"
+                                                                       : "");
     }
   }
 }
