@@ -70,45 +70,45 @@ struct BandAxis {
   int64_t Last(const PlacedShape<P>& shape) const { return columns ? shape.right : shape.bottom; }
 };
 
+// Columns of the frame in one step of the band cuts: 64 bytes of a row at 8 bits, so that where
+// rows start on a cache line no line is written by two threads.
+constexpr int32_t kCutStep = 16;
+
 // Cuts the frame's `extent` rows or columns into bands that each hold about the same number of
-// shape rows (columns) of the batch: band b is cuts[b] ≤ y < cuts[b + 1]. Bands of equal size
-// would give most of a "Grid" batch to one thread. Any cut gives the same picture; only the
-// threads' shares change. Works on the shapes' first and last rows, never on every row of the
-// frame, so a frame of any size costs the same. `events` holds two entries per shape of a batch.
+// shape columns (rows) of the batch, on multiples of kCutStep: band b is cuts[b] ≤ x < cuts[b + 1].
+// Bands of equal size would give most of a "Grid" batch to one thread. Any cut gives the same
+// picture; only the threads' shares change. Counts shapes per step of kCutStep (`steps` holds
+// one entry per step and one more), so a batch costs its shapes plus the frame's steps, which
+// the thread that does it while the others wait measured several times quicker than sorting the
+// shapes' ends.
 template <class P>
 void BalanceBands(const std::vector<PlacedShape<P>>& batch, int32_t size, BandAxis axis,
-                  int32_t extent, std::vector<int64_t>& events, std::vector<int32_t>& cuts) {
-  events.clear();
-  int64_t total = 0;
+                  int32_t extent, std::vector<int64_t>& steps, std::vector<int32_t>& cuts) {
+  const int64_t count = (int64_t{extent} + kCutStep - 1) / kCutStep;
+  std::fill(steps.begin(), steps.begin() + count + 1, 0);
   for (int32_t j = 0; j < size; ++j) {
     const PlacedShape<P>& shape = batch[j];
     if (!shape.placed || axis.Last(shape) < 0 || axis.First(shape) >= extent) continue;
-    const int64_t top = std::max<int64_t>(axis.First(shape), 0);
-    const int64_t end = std::min<int64_t>(axis.Last(shape), extent - 1) + 1;
-    // A row and, in the lowest bit, whether a shape starts (1) or ends (0) there: sorted, the
-    // ends of a row come before its starts (one integer sorts several times quicker than a pair).
-    events.push_back(2 * top + 1);
-    events.push_back(2 * end);
-    total += end - top;
+    const int64_t first = std::max<int64_t>(axis.First(shape), 0) / kCutStep;
+    const int64_t last = std::min<int64_t>(axis.Last(shape), extent - 1) / kCutStep;
+    ++steps[first];  // the shape reaches steps first..last
+    --steps[last + 1];
   }
-  std::sort(events.begin(), events.end());
+  int64_t covering = 0, total = 0;
+  for (int64_t i = 0; i < count; ++i) {
+    covering += steps[i];
+    steps[i] = covering;
+    total += covering;
+  }
   const int64_t bands = static_cast<int64_t>(cuts.size()) - 1;
-  int64_t band = 1;
+  int64_t band = 1, before = 0;
   cuts[0] = 0;
-  // Rows y ≤ row < next each hold `covering` shapes; `before` shape rows lie above row y. Band
-  // `band` ends after the first row whose shape rows up to it reach its share, total × band / bands.
-  int64_t y = 0, covering = 0, before = 0;
-  for (size_t e = 0; e <= events.size() && band < bands; ++e) {
-    const int64_t next = e < events.size() ? events[e] >> 1 : extent;
-    while (covering > 0 && band < bands) {
-      const int64_t needed = total * band - before * bands;  // in shape rows × bands
-      const int64_t rows = needed <= 0 ? 1 : (needed + covering * bands - 1) / (covering * bands);
-      if (y + rows > next) break;
-      cuts[band++] = static_cast<int32_t>(y + rows);
+  // Band `band` ends after the first step whose shapes up to it reach its share, total × band / bands.
+  for (int64_t i = 0; i < count && band < bands; ++i) {
+    before += steps[i];
+    while (band < bands && before * bands >= total * band) {
+      cuts[band++] = static_cast<int32_t>(std::min<int64_t>((i + 1) * kCutStep, extent));
     }
-    before += covering * (next - y);
-    y = next;
-    if (e < events.size()) covering += (events[e] & 1) != 0 ? 1 : -1;
   }
   while (band <= bands) cuts[band++] = extent;
 }
@@ -167,8 +167,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   const size_t batchSize = static_cast<size_t>(std::min(plan.count, kTimeCheckInterval));
   std::vector<PlacedShape<P>> batches[2] = {std::vector<PlacedShape<P>>(batchSize),
                                             std::vector<PlacedShape<P>>(batchSize)};
-  std::vector<int64_t> events;
-  events.reserve(2 * batchSize);
+  std::vector<int64_t> steps(axis.columns ? static_cast<size_t>(extent / kCutStep + 2) : 0);
   // Bands of equal height, kept for randomly placed shapes, which spread over the frame; a Grid
   // batch lies in a strip, and its cuts are balanced batch by batch.
   std::vector<int32_t> cuts(static_cast<size_t>(bands) + 1);
@@ -216,12 +215,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   for (;;) {
     const std::vector<PlacedShape<P>>& batch = batches[current];
     const int32_t size = end - begin;
-    if (axis.columns) {
-      BalanceBands(batch, size, axis, extent, events, cuts);
-      // Whole lines of 64 bytes (16 pixels at 8 bits) to each thread where the frame's rows start
-      // on one: two threads writing one line would pass it back and forth.
-      for (int32_t b = 1; b < bands; ++b) cuts[b] = std::min(extent, (cuts[b] + 8) / 16 * 16);
-    }
+    if (axis.columns) BalanceBands(batch, size, axis, extent, steps, cuts);
     const int32_t next = end, nextSize = end < plan.count ? batchEnd(end) - end : 0;
     std::vector<PlacedShape<P>>& following = batches[1 - current];
     const int32_t nextParts = buildAhead && nextSize > 0 ? parts(nextSize) : 0;
