@@ -196,10 +196,7 @@ void GenerateShapes(const Surface<P>& output, const InputSurface<P>& input,
   const auto draw = [&](const std::vector<PlacedShape<P>>& batch, int32_t size, int32_t band) {
     const int32_t first = cuts[band], end = cuts[band + 1];
     if (first >= end) return;
-    Surface<P> part = output;
-    (axis.columns ? part.clipLeft : part.clipTop) = first;
-    (axis.columns ? part.clipRight : part.clipBottom) = end;
-    RasterTarget<P> target{part};
+    RasterTarget<P> target{output.Band(axis.columns, first, end)};
     for (int32_t j = 0; j < size; ++j) {
       const PlacedShape<P>& shape = batch[j];
       if (!shape.placed || axis.Last(shape) < first || axis.First(shape) >= end) continue;

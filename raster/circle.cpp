@@ -45,20 +45,18 @@ BoundaryStep BoundaryAt(float r, int32_t k) {
   return {true, v, s - static_cast<double>(static_cast<float>(v))};
 }
 
-// Whether a circle of radius r about (x, y) leaves every writable pixel untouched. Both circle
-// rasterisers write only rows y ± k (k ≤ m, the octant limit) and y ± v, y ± (v + 1), where v
-// never exceeds v(0), and the same columns about x, so a band further than max(m, v(0)) + 1 from
-// the centre receives nothing. When a frame is drawn in bands, a shape that crosses into a band
-// reaches it with a few of its circles; the others return here instead of walking their octants
-// for no pixel.
-template <class P>
-bool MissesWritablePixels(const Surface<P>& surface, int64_t x, int64_t y, int64_t rowReach) {
-  return y + rowReach + 1 < surface.WriteTop() || y - rowReach - 1 >= surface.WriteBottom() ||
-         x + rowReach + 1 < surface.WriteLeft() || x - rowReach - 1 >= surface.WriteRight();
-}
-
 // max(m, v(0)): the rows of a circle lie within this and one more of its centre.
 int64_t RowReach(float r, int32_t m) { return std::max<int64_t>(m, BoundaryAt(r, 0).v); }
+
+// Whether a circle about (x, y) whose rows reach rowReach leaves every pixel of `area` untouched.
+// Both circle rasterisers write only rows y ± k (k ≤ m, the octant limit) and y ± v, y ± (v + 1),
+// where v never exceeds v(0), and the same columns about x, so a band further than
+// max(m, v(0)) + 1 from the centre receives nothing. When a frame is drawn in bands, a shape that
+// crosses into a band reaches it with a few of its circles; the others return here instead of
+// walking their octants for no pixel.
+bool Misses(const WriteArea& area, int64_t x, int64_t y, int64_t rowReach) {
+  return area.Misses(x - rowReach - 1, y - rowReach - 1, x + rowReach + 1, y + rowReach + 1);
+}
 
 }  // namespace
 
@@ -69,8 +67,8 @@ void DrawCircleOutline(const Surface<P>& surface, int32_t cx, int32_t cy, int32_
   const float r = static_cast<float>(radius);
   const int32_t m = OctantLimit(r);
   const int64_t x = cx, y = cy;
-  if (MissesWritablePixels(surface, x, y, RowReach(r, m))) return;
   const WriteArea area = surface.Writes();
+  if (Misses(area, x, y, RowReach(r, m))) return;
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
     BlendPixel<P>(surface, area, px, py, colour, c);
   };
@@ -112,7 +110,8 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
   // Rows recorded are cy ± k (k ≤ m) and cy ± v, and v is largest at k = 0 (r² − k² only
   // falls), so only the buffer rows within max(m, v(0)) of the centre need table entries.
   const int64_t rowReach = RowReach(r, m);
-  if (MissesWritablePixels(surface, x, y, rowReach)) return;
+  const WriteArea area = surface.Writes();
+  if (Misses(area, x, y, rowReach)) return;
   const int64_t firstRow = std::max<int64_t>(y - rowReach, 0);
   const int64_t lastRow = std::min<int64_t>(y + rowReach, surface.height - 1);
   const int64_t rows = std::max<int64_t>(lastRow - firstRow + 1, 0);
@@ -144,7 +143,6 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
     int32_t& e = spanMax[row - firstRow];
     e = std::max(e, SaturateToInt32(col));
   };
-  const WriteArea area = surface.Writes();
   auto blend = [&](int64_t px, int64_t py, typename P::Coverage c) {
     BlendPixel<P>(surface, area, px, py, colour, c);
   };
@@ -178,12 +176,9 @@ void FillCircle(const Surface<P>& surface, int32_t cx, int32_t cy, int32_t radiu
   FixedCoverageBlend<P> spans(colour, opacity);
   for (int64_t i = 0; i < rows; ++i) {
     const int64_t row = firstRow + i;
-    if (spanMin[i] > spanMax[i] || row < surface.WriteTop() || row >= surface.WriteBottom()) {
-      continue;
-    }
     int32_t lo = spanMin[i];
     int32_t hi = spanMax[i];
-    if (hi < surface.WriteLeft() || lo >= surface.WriteRight()) continue;
+    if (lo > hi || area.Misses(lo, row, hi, row)) continue;  // lo > hi: a row no step recorded
     lo = std::max(lo, surface.WriteLeft());
     hi = std::min(hi, surface.WriteRight() - 1);
     spans.Run(surface.PixelAt(lo, static_cast<int32_t>(row)), hi - lo + 1);

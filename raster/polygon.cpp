@@ -100,12 +100,12 @@ void DrawEdgeBand(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1,
                   const SpanTable& table) {
   if (surface.width <= 0 || surface.height <= 0) return;
   if (!ClipSegment(x0, y0, x1, y1, surface.width, surface.height)) return;
-  const int32_t writeTop = surface.WriteTop(), writeBottom = surface.WriteBottom();
+  const WriteArea area = surface.Writes();
   // The clipped edge's pixels lie on its rows and the row below them. An edge of a shape drawn
   // in bands often has none in this band, and stepping its columns would find that one by one.
-  if (int64_t{std::max(y0, y1)} + 1 < writeTop || std::min(y0, y1) >= writeBottom) return;
+  if (area.MissesRows(std::min(y0, y1), int64_t{std::max(y0, y1)} + 1)) return;
+  const int32_t writeTop = surface.WriteTop(), writeBottom = surface.WriteBottom();
   const BandCoverage<P> band(opacity);
-  const WriteArea area = surface.Writes();
   auto draw = [&](int64_t x, int64_t row, int32_t weight) {
     if (row < 0 || row >= surface.height || !table.Outside(row, x)) return;
     BlendPixel<P>(surface, area, x, row, colour, band(weight));

@@ -59,12 +59,6 @@ inline BoxRows BoxRowsOf(int32_t y0, int32_t y1, float reach) {
   return {FloorToInt32(std::min(fy0, fy1) - reach), CeilToInt32(std::max(fy0, fy1) + reach)};
 }
 
-// Whether none of a segment's rows may be written. A shape drawn in bands reaches most bands
-// with few of its segments, and the others return before their coverage is set up.
-template <class P>
-bool MissesWritableRows(const Surface<P>& surface, const BoxRows& box) {
-  return box.bottom < surface.WriteTop() || box.top >= surface.WriteBottom();
-}
 
 // The rows ys..ye of a thin stroke (see ScanSegment), whose rows are a few pixels long: their
 // pixels are gathered over many rows into one list, whose coverage is evaluated with every lane
@@ -276,7 +270,9 @@ void DrawThickLine(const Surface<P>& surface, int32_t x0, int32_t y0, int32_t x1
                    typename P::Coverage opacity) {
   const float reach = width.Reach();
   const BoxRows box = BoxRowsOf(y0, y1, reach);
-  if (MissesWritableRows(surface, box)) return;
+  // A shape drawn in bands reaches most bands with few of its segments; the others return
+  // before their coverage is set up.
+  if (surface.Writes().MissesRows(box.top, box.bottom)) return;
   const SegmentCoverage seg(x0, y0, x1, y1, reach, SumsOf(width));
   const CapsuleColumns capsule(x0, y0, x1, y1, reach);
   ScanSegment<P>(
@@ -293,7 +289,9 @@ void DrawJoinedSegment(const Surface<P>& surface, int32_t x0, int32_t y0, int32_
                        const ShapeColour<P>& colour, typename P::Coverage opacity) {
   const float reach = width.Reach();
   const BoxRows box = BoxRowsOf(y0, y1, reach);
-  if (MissesWritableRows(surface, box)) return;
+  // A shape drawn in bands reaches most bands with few of its segments; the others return
+  // before their coverage is set up.
+  if (surface.Writes().MissesRows(box.top, box.bottom)) return;
   const DecidedSums sums = SumsOf(width);
   const SegmentCoverage seg(x0, y0, x1, y1, reach, sums);
   const SegmentCoverage next(x1, y1, x2, y2, reach, sums);

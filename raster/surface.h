@@ -27,6 +27,15 @@ struct WriteArea {
     return static_cast<uint64_t>(x) - static_cast<uint64_t>(left) < columns &&
            static_cast<uint64_t>(y) - static_cast<uint64_t>(top) < rows;
   }
+  // Whether the rows first..last (or the box of those rows and the columns from..to, all
+  // inclusive) hold none of the area's pixels: a piece of a shape that lies there, drawn into a
+  // band of the frame, returns before its set-up.
+  bool MissesRows(int64_t first, int64_t last) const {
+    return last < top || first >= top + static_cast<int64_t>(rows);
+  }
+  bool Misses(int64_t from, int64_t first, int64_t to, int64_t last) const {
+    return MissesRows(first, last) || to < left || from >= left + static_cast<int64_t>(columns);
+  }
 };
 
 // Ch is the channel type, const for an image that is only read.
@@ -57,6 +66,13 @@ struct Surface {
             static_cast<uint64_t>(std::max<int64_t>(bottom - top, 0))};
   }
   bool Writable(int64_t x, int64_t y) const { return Writes().Holds(x, y); }
+  // This surface limited to the rows (or the columns) from ≤ i < to: the band one thread draws.
+  Surface Band(bool columns, int32_t from, int32_t to) const {
+    Surface band = *this;
+    (columns ? band.clipLeft : band.clipTop) = from;
+    (columns ? band.clipRight : band.clipBottom) = to;
+    return band;
+  }
   // The alpha channel of pixel (x, y), which must lie inside the image.
   Ch* PixelAt(int32_t x, int32_t y) const { return base + PixelOffset(x, y, rowStride); }
   // Asks for pixel (x, y), inside the image, ahead of writing it (a hint only). The frame is far

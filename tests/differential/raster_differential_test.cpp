@@ -127,25 +127,14 @@ TYPED_TEST(RasterDifferential, EveryRasteriserMatchesItsReference) {
       // A third of the shapes are drawn band by band, as the threads of a render draw them, in
       // bands of rows, and a fifth of the others in bands of columns: the bands together must
       // give the unclipped reference's bytes.
-      if (rng.Chance(33)) {
-        int32_t top = -rng.Int(0, 2);
-        while (top < h) {
-          const int32_t bottom = rng.Chance(20) ? h + 3 : top + rng.Int(0, 12);
-          Surface<P> band = fast.View();
-          band.clipTop = top;
-          band.clipBottom = bottom;
-          Draw<P>(true, op, band, c, width, colour, opacity);
-          top = bottom;
-        }
-      } else if (rng.Chance(20)) {
-        int32_t left = -rng.Int(0, 2);
-        while (left < w) {
-          const int32_t right = rng.Chance(20) ? w + 3 : left + rng.Int(0, 12);
-          Surface<P> band = fast.View();
-          band.clipLeft = left;
-          band.clipRight = right;
-          Draw<P>(true, op, band, c, width, colour, opacity);
-          left = right;
+      const bool rows = rng.Chance(33);
+      if (rows || rng.Chance(20)) {
+        const int32_t extent = rows ? h : w;
+        int32_t from = -rng.Int(0, 2);
+        while (from < extent) {
+          const int32_t to = rng.Chance(20) ? extent + 3 : from + rng.Int(0, 12);
+          Draw<P>(true, op, fast.View().Band(!rows, from, to), c, width, colour, opacity);
+          from = to;
         }
       } else {
         Draw<P>(true, op, fast.View(), c, width, colour, opacity);
@@ -191,22 +180,14 @@ TYPED_TEST(RasterDifferential, ThinStrokesWithLongRowsMatchTheirReference) {
       const ShapeColour<P> colour{{differential::Level<P>(0.9f), differential::Level<P>(0.2f),
                                    differential::Level<P>(0.6f), differential::Level<P>(1.0f)}};
       const auto opacity = RandomOpacity<P>(rng);
-      if (bands == Bands::kRows) {
-        for (int32_t top = 0; top < 60; top += 7) {
-          Surface<P> band = fast.View();
-          band.clipTop = top;
-          band.clipBottom = top + 7;
-          Draw<P>(true, k.op, band, c, k.width, colour, opacity);
-        }
-      } else if (bands == Bands::kColumns) {
-        for (int32_t left = 0; left < 700; left += 97) {
-          Surface<P> band = fast.View();
-          band.clipLeft = left;
-          band.clipRight = left + 97;
-          Draw<P>(true, k.op, band, c, k.width, colour, opacity);
-        }
-      } else {
+      if (bands == Bands::kNone) {
         Draw<P>(true, k.op, fast.View(), c, k.width, colour, opacity);
+      } else {
+        const bool columns = bands == Bands::kColumns;
+        const int32_t extent = columns ? 700 : 60, step = columns ? 97 : 7;
+        for (int32_t from = 0; from < extent; from += step) {
+          Draw<P>(true, k.op, fast.View().Band(columns, from, from + step), c, k.width, colour, opacity);
+        }
       }
       Draw<P>(false, k.op, slow.View(), c, k.width, colour, opacity);
       ASSERT_TRUE(fast.SameBytes(slow)) << "op " << static_cast<int>(k.op) << " from " << c[0] << "," << c[1]
